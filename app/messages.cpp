@@ -1,0 +1,14 @@
+#include "app/messages.h"
+
+#include "app/appstate.h"
+#include "app/ui.h"
+
+const char *Tr(const Msg &m)
+{
+    return AppState.LanguageIndex == 0 ? m.de : m.en;
+}
+
+void ShowHelp(const Msg &help)
+{
+    MessagePopup(Tr(kMsgInfoTitle), Tr(help));
+}

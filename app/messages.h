@@ -1,0 +1,17 @@
+// Bilingual texts: every text the program itself shows is a pair {German, English}, chosen by
+// AppState.LanguageIndex at the moment it is shown.
+#pragma once
+
+struct Msg {
+    const char *de;
+    const char *en;
+};
+
+// The text of `m` in the current language (English for any index but 0).
+const char *Tr(const Msg &m);
+
+// The title of every help and information popup.
+inline constexpr Msg kMsgInfoTitle{"Info!", "Message!"};
+
+// Shows a control's help text, titled "Info!" | "Message!".
+void ShowHelp(const Msg &help);

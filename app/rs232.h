@@ -1,0 +1,40 @@
+// Serial ports by COM number, in the manner of a classic RS-232 library: open, write, bytes
+// waiting, read with the port's time limit, flush, line status, close.
+//
+// COM numbers map to Linux devices deterministically:
+//   COM1..COM32    /dev/ttyS0..31
+//   COM33..COM64   /dev/ttyUSB0..31
+//   COM65..COM96   /dev/ttyACM0..31
+//   COM100..COM255 /dev/pts/0..155 (pseudo-terminals, e.g. the sensor simulator)
+// Any other number is not a port ("Invalid port number").
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+inline constexpr int kMaxComPort = 255;
+
+// The device path of COM `port`, or "" when the number maps to no device.
+std::string ComPortDevice(int port);
+// The COM number of a device path, or 0.
+int ComPortFromDevice(const std::string &device);
+
+// Returns 0 or a negative code: -2 invalid port number, -7 cannot open port, -14 invalid baud
+// rate, -1 unknown system error.
+int OpenComConfig(int port, const char *deviceName, long baud, int parity, int dataBits,
+                  int stopBits, int inputQueueSize, int outputQueueSize);
+int CloseCom(int port);                  // closing a port that is not open is no error
+int SetComTime(int port, double seconds); // time limit of ComRd
+int FlushInQ(int port);
+int FlushOutQ(int port);
+int SetCTSMode(int port, int mode);
+int ComWrt(int port, const uint8_t *buffer, int count);
+int GetInQLen(int port);                 // bytes waiting, or -3 when the port is not open
+int GetComStat(int port);                // > 0: a line or device error since the last call
+// Reads `count` bytes, waiting (with event processing) at most the port's time limit; returns
+// the number of bytes read.
+int ComRd(int port, uint8_t *buffer, int count);
+int IsComOpen(int port);
+
+// Fills `ports` with the COM numbers of the devices present, in ascending order; returns the count.
+int LocateCom(const char *unused, int *ports, int maxPorts);

@@ -1,0 +1,177 @@
+#include "app/transport.h"
+
+#include <QEventLoop>
+#include <QSerialPort>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+
+class SerialTransport : public Transport {
+public:
+    explicit SerialTransport(std::unique_ptr<QSerialPort> port) : port_(std::move(port))
+    {
+        QObject::connect(port_.get(), &QSerialPort::readyRead, port_.get(), [this] {
+            if (onData)
+                onData();
+        });
+        QObject::connect(port_.get(), &QSerialPort::errorOccurred, port_.get(),
+                         [this](QSerialPort::SerialPortError e) {
+                             if (e == QSerialPort::ReadError || e == QSerialPort::ResourceError ||
+                                 e == QSerialPort::WriteError)
+                                 lineError_ = true;
+                         });
+    }
+    ~SerialTransport() override
+    {
+        port_->disconnect();
+        port_->close();
+    }
+    int write(const uint8_t *data, int count) override
+    {
+        return int(port_->write(reinterpret_cast<const char *>(data), count));
+    }
+    int bytesAvailable() override { return int(port_->bytesAvailable()); }
+    int read(uint8_t *data, int count) override
+    {
+        return int(port_->read(reinterpret_cast<char *>(data), count));
+    }
+    void discardInput() override
+    {
+        port_->clear(QSerialPort::Input);
+        port_->readAll();
+    }
+    void discardOutput() override { port_->clear(QSerialPort::Output); }
+    bool takeLineError() override
+    {
+        const bool e = lineError_;
+        lineError_ = false;
+        if (e)
+            port_->clearError();
+        return e;
+    }
+
+private:
+    std::unique_ptr<QSerialPort> port_;
+    bool lineError_ = false;
+};
+
+class TcpTransport : public Transport {
+public:
+    explicit TcpTransport(std::unique_ptr<QTcpSocket> socket) : socket_(std::move(socket))
+    {
+        QObject::connect(socket_.get(), &QTcpSocket::readyRead, socket_.get(), [this] {
+            if (onData)
+                onData();
+        });
+        QObject::connect(socket_.get(), &QTcpSocket::disconnected, socket_.get(), [this] {
+            if (onClosed)
+                onClosed();
+        });
+    }
+    ~TcpTransport() override
+    {
+        // Our own close is no event for the caller.
+        socket_->disconnect();
+        socket_->abort();
+    }
+    int write(const uint8_t *data, int count) override
+    {
+        if (socket_->state() != QAbstractSocket::ConnectedState)
+            return -1;
+        return int(socket_->write(reinterpret_cast<const char *>(data), count));
+    }
+    int bytesAvailable() override { return int(socket_->bytesAvailable()); }
+    int read(uint8_t *data, int count) override
+    {
+        return int(socket_->read(reinterpret_cast<char *>(data), count));
+    }
+    void discardInput() override { socket_->readAll(); }
+    void discardOutput() override {}
+
+private:
+    std::unique_ptr<QTcpSocket> socket_;
+};
+
+} // namespace
+
+void DeleteTransportLater(Transport *transport)
+{
+    if (!transport)
+        return;
+    transport->onData = nullptr;
+    transport->onClosed = nullptr;
+    QTimer::singleShot(0, [transport] { delete transport; });
+}
+
+std::unique_ptr<Transport> OpenSerialTransport(const std::string &device, int baud, int *error)
+{
+    auto port = std::make_unique<QSerialPort>();
+    port->setPortName(QString::fromStdString(device));
+    if (!port->open(QIODevice::ReadWrite)) {
+        switch (port->error()) {
+        case QSerialPort::DeviceNotFoundError: *error = -2; break; // invalid port number
+        case QSerialPort::PermissionError:
+        case QSerialPort::OpenError: *error = -7; break;           // cannot open port
+        default: *error = -1; break;
+        }
+        return nullptr;
+    }
+    if (!port->setBaudRate(baud)) {
+        *error = -14;
+        return nullptr;
+    }
+    port->setDataBits(QSerialPort::Data8);
+    port->setParity(QSerialPort::NoParity);
+    port->setStopBits(QSerialPort::OneStop);
+    port->setFlowControl(QSerialPort::NoFlowControl);
+    port->clear();
+    *error = 0;
+    return std::make_unique<SerialTransport>(std::move(port));
+}
+
+std::unique_ptr<Transport> ConnectTcpTransport(const std::string &host, unsigned port,
+                                               int timeoutMs, int *error)
+{
+    if (port == 0 || port > 65535 || host.empty()) {
+        *error = -9; // invalid parameter
+        return nullptr;
+    }
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    QEventLoop loop;
+    bool timedOut = false;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        timedOut = true;
+        loop.quit();
+    });
+    QObject::connect(socket.get(), &QTcpSocket::connected, &loop, &QEventLoop::quit);
+    QObject::connect(socket.get(), &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
+    socket->connectToHost(QString::fromStdString(host), quint16(port));
+    timer.start(timeoutMs);
+    // The operator cannot start anything else while the connection is being set up.
+    if (socket->state() != QAbstractSocket::ConnectedState &&
+        socket->error() == QAbstractSocket::UnknownSocketError)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (socket->state() == QAbstractSocket::ConnectedState) {
+        socket->disconnect(&loop);
+        *error = 0;
+        return std::make_unique<TcpTransport>(std::move(socket));
+    }
+    if (timedOut)
+        *error = -11; // time out error
+    else if (socket->error() == QAbstractSocket::ConnectionRefusedError)
+        *error = -2; // unable to establish connection
+    else if (socket->error() == QAbstractSocket::HostNotFoundError)
+        *error = -4; // failed to connect
+    else if (socket->error() == QAbstractSocket::NetworkError ||
+             socket->error() == QAbstractSocket::SocketAccessError)
+        *error = -17; // network subsystem not ready
+    else
+        *error = -13; // general I/O error
+    socket->disconnect();
+    socket->abort();
+    return nullptr;
+}

@@ -1,0 +1,33 @@
+// One small byte-stream interface for the two links to the sensor: a serial port (QSerialPort)
+// and a TCP conversation (QTcpSocket). Bytes arrive while the event loop runs; onData and
+// onClosed are called on the user-interface thread from inside event processing.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class Transport {
+public:
+    virtual ~Transport() = default;
+    virtual int write(const uint8_t *data, int count) = 0; // bytes queued, or -1
+    virtual int bytesAvailable() = 0;
+    virtual int read(uint8_t *data, int count) = 0;        // bytes read now, never waits
+    virtual void discardInput() = 0;
+    virtual void discardOutput() = 0;
+    // Serial only: a line or device error since the last call (cleared by reading it).
+    virtual bool takeLineError() { return false; }
+
+    std::function<void()> onData;
+    std::function<void()> onClosed; // the peer closed or the device went away
+};
+
+// Deletes a transport once control is back in the event loop: it may be the one whose signal
+// is being delivered right now.
+void DeleteTransportLater(Transport *transport);
+
+// Error codes of the openers follow the RS-232 and TCP code tables of the link module.
+std::unique_ptr<Transport> OpenSerialTransport(const std::string &device, int baud, int *error);
+std::unique_ptr<Transport> ConnectTcpTransport(const std::string &host, unsigned port,
+                                               int timeoutMs, int *error);

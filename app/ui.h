@@ -1,0 +1,215 @@
+// The user-interface layer: a small C-like API over Qt Widgets through which the rest of the
+// program drives panels, controls, graphs, popups and the event loop. Panels and controls are
+// addressed by integer handles and the generated constants of panel_ids.h; nothing outside app/
+// includes a Qt Widgets header. All calls run on the user-interface thread.
+#pragma once
+
+#include "panel_ids.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// ---- Events delivered to callbacks -------------------------------------------------------------
+enum UiEvent {
+    EVENT_NONE = 0,
+    EVENT_COMMIT = 1,
+    EVENT_VAL_CHANGED = 2,
+    EVENT_LEFT_CLICK = 3,
+    EVENT_LEFT_DOUBLE_CLICK = 4,
+    EVENT_RIGHT_CLICK = 5,
+    EVENT_RIGHT_DOUBLE_CLICK = 6,
+    EVENT_CLOSE = 7,
+    EVENT_ACTIVE_TAB_CHANGE = 8,
+    EVENT_ZOOM = 9,
+};
+
+using CtrlCallbackPtr = int (*)(int panel, int control, int event, void *callbackData,
+                                int eventData1, int eventData2);
+using PanelCallbackPtr = int (*)(int panel, int event, void *callbackData, int eventData1,
+                                 int eventData2);
+
+// ---- Attributes --------------------------------------------------------------------------------
+enum UiAttr {
+    ATTR_DIMMED,          // int 0/1
+    ATTR_VISIBLE,         // int 0/1
+    ATTR_CTRL_MODE,       // VAL_HOT or VAL_INDICATOR
+    ATTR_PRECISION,       // digits after the point of a double numeric
+    ATTR_TEXT_COLOR,      // 0xRRGGBB
+    ATTR_TEXT_BGCOLOR,    // 0xRRGGBB, or VAL_TRANSPARENT
+    ATTR_FRAME_COLOR,     // 0xRRGGBB
+    ATTR_ON_COLOR,        // LED colour when on
+    ATTR_TEXT_POINT_SIZE, // int
+    ATTR_LABEL_TEXT,      // string: the caption of a button, label text, group title
+    ATTR_TOOLTIP_TEXT,    // string
+    ATTR_TOP,
+    ATTR_LEFT,
+    ATTR_WIDTH,
+    ATTR_HEIGHT,
+    ATTR_MAX_ENTRY_LENGTH, // string controls: at most this many characters
+    ATTR_PASSWORD_MASK,    // string controls: show each character as this one (0 = plain)
+    ATTR_POINTS_PER_SCREEN, // strip charts
+    ATTR_NUM_TRACES,        // strip charts
+    ATTR_MIN_VALUE,         // numerics, as double
+    ATTR_MAX_VALUE,
+    // panels
+    ATTR_TITLE,        // string
+    ATTR_WINDOW_ZOOM,  // VAL_NO_ZOOM or VAL_MAXIMIZE
+};
+
+enum { VAL_HOT = 0, VAL_INDICATOR = 1 };
+enum { VAL_NO_ZOOM = 0, VAL_MINIMIZE = 1, VAL_MAXIMIZE = 2 };
+enum { VAL_MANUAL = 0, VAL_AUTOSCALE = 1 };
+inline constexpr int VAL_TRANSPARENT = -1;
+enum { VAL_BOTTOM_XAXIS = 0, VAL_LEFT_YAXIS = 1 };
+enum { VAL_SOLID = 0, VAL_DASH = 1, VAL_DOT = 2 };
+
+inline constexpr int VAL_RED = 0xFF0000, VAL_GREEN = 0x00FF00, VAL_BLUE = 0x0000FF,
+                     VAL_BLACK = 0x000000, VAL_WHITE = 0xFFFFFF, VAL_DK_YELLOW = 0x808000,
+                     VAL_DK_CYAN = 0x008080, VAL_DK_GREEN = 0x008000;
+
+// Results of FileSelectPopup.
+enum { VAL_NO_FILE_SELECTED = 0, VAL_EXISTING_FILE_SELECTED = 1, VAL_NEW_FILE_SELECTED = 2 };
+enum { VAL_LOAD_BUTTON = 0, VAL_SAVE_BUTTON = 1 };
+// Results of GenericMessagePopup.
+enum { GENERIC_MSG_BUTTON_1 = 1, GENERIC_MSG_BUTTON_2 = 2 };
+
+// Error results (all negative).
+enum { UIE_BAD_PANEL = -1, UIE_BAD_CONTROL = -2, UIE_LOAD_FAILED = -3, UIE_BAD_ATTRIBUTE = -4,
+       UIE_BAD_TYPE = -5, UIE_BAD_INDEX = -6 };
+
+// ---- Panels ------------------------------------------------------------------------------------
+// Loads panel `resource` (a top-level panel when parent is 0, else a child of parent). Tab pages
+// of the panel become panels of their own, reached through GetPanelHandleFromTabPage.
+int LoadPanel(int parentPanel, int resource);
+int DiscardPanel(int panel);
+int DisplayPanel(int panel);
+int HidePanel(int panel);
+int InstallPopup(int panel);  // shows a top-level panel as a modal popup
+int RemovePopup(int panel);
+int SetPanelPos(int panel, int top, int left);
+int SetPanelSize(int panel, int height, int width);
+int SetPanelAttribute(int panel, int attr, int value);
+int SetPanelAttribute(int panel, int attr, const char *value);
+int GetPanelAttribute(int panel, int attr, int *value);
+int CenterPanelOnScreen(int panel);
+int InstallPanelCallback(int panel, PanelCallbackPtr callback, void *callbackData);
+int IsPanelVisible(int panel);
+
+// ---- Controls ----------------------------------------------------------------------------------
+int InstallCtrlCallback(int panel, int control, CtrlCallbackPtr callback, void *callbackData);
+int SetCtrlVal(int panel, int control, int value);
+int SetCtrlVal(int panel, int control, double value);
+int SetCtrlVal(int panel, int control, const char *value);
+int GetCtrlVal(int panel, int control, int *value);
+int GetCtrlVal(int panel, int control, unsigned short *value);
+int GetCtrlVal(int panel, int control, double *value);
+// Copies at most size - 1 characters of a text control and terminates the buffer.
+int GetCtrlString(int panel, int control, char *buffer, int size);
+std::string GetCtrlText(int panel, int control);
+int SetCtrlAttribute(int panel, int control, int attr, int value);
+int SetCtrlAttribute(int panel, int control, int attr, double value);
+int SetCtrlAttribute(int panel, int control, int attr, const char *value);
+int GetCtrlAttribute(int panel, int control, int attr, int *value);
+int AppendTextBox(int panel, int control, const char *text); // adds text at the end, as is
+int ResetTextBox(int panel, int control, const char *text);  // replaces the whole text
+// A text message control created at run time; returns its control number.
+int NewTextMsg(int panel, const char *text, int top, int left);
+int DisplayImageFile(int panel, int control, const char *path);
+// Programmatic operator actions, for keyboard shortcuts and tests: raises the control's event as
+// if the operator had caused it.
+int SimulateCtrlEvent(int panel, int control, int event);
+
+// Lists (rings, combo boxes): item value is an int.
+int ClearListCtrl(int panel, int control);
+int InsertListItem(int panel, int control, int index, const char *label, int value); // -1: end
+int DeleteListItem(int panel, int control, int index, int count);                    // -1: all
+int GetNumListItems(int panel, int control, int *count);
+int GetIndexFromValue(int panel, int control, int *index, int value);
+int GetLabelFromIndex(int panel, int control, int index, std::string *label);
+int GetCtrlIndex(int panel, int control, int *index);
+int SetCtrlIndex(int panel, int control, int index);
+int ReplaceListItem(int panel, int control, int index, const char *label, int value);
+// Editable combo boxes hold text items: the index of a text, or -1.
+int GetIndexFromText(int panel, int control, const char *text);
+
+// ---- Tab controls ------------------------------------------------------------------------------
+int GetPanelHandleFromTabPage(int panel, int tabControl, int index, int *pagePanel);
+int GetActiveTabPage(int panel, int tabControl, int *index);
+int SetActiveTabPage(int panel, int tabControl, int index);
+int SetTabPageVisible(int panel, int tabControl, int index, int visible);
+int GetTabPageVisible(int panel, int tabControl, int index, int *visible);
+
+// ---- Tables (rows and columns count from 1) ----------------------------------------------------
+int SetTableCellVal(int panel, int control, int row, int col, int value);
+int GetTableCellVal(int panel, int control, int row, int col, int *value);
+int SetTableColumnVals(int panel, int control, int col, const int *values, int count);
+int GetTableColumnVals(int panel, int control, int col, int *values, int count);
+int GetActiveTableCell(int panel, int control, int *row, int *col);
+int SetActiveTableCell(int panel, int control, int row, int col);
+int SelectTableRow(int panel, int control, int row); // 0 clears the selection
+int GetNumTableRows(int panel, int control, int *rows);
+int HideBuiltInCtrlMenuItem(int panel, int control, int item);
+
+// ---- Graphs and strip charts -------------------------------------------------------------------
+// Plot functions return a plot handle (> 0) or a negative error.
+int PlotY(int panel, int control, const double *y, int count, int color, int lineStyle = VAL_SOLID);
+int PlotXY(int panel, int control, const double *x, const double *y, int count, int color,
+           int lineStyle = VAL_SOLID, int withPoints = 0);
+int PlotLine(int panel, int control, double x1, double y1, double x2, double y2, int color);
+int DeleteGraphPlot(int panel, int control, int plot); // -1: all plots
+int GetNumGraphPlots(int panel, int control, int *count);
+int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max);
+int GetAxisScalingMode(int panel, int control, int axis, int *mode, double *min, double *max);
+int SetAxisName(int panel, int control, int axis, const char *name);
+int SetGraphCursor(int panel, int control, int cursor, double x, double y); // cursor 1 or 2
+int GetGraphCursor(int panel, int control, int cursor, double *x, double *y);
+// Strip chart: `values` holds samples of all traces interleaved (t0 trace0, t0 trace1, ...).
+int PlotStripChart(int panel, int control, const double *values, int count);
+int ClearStripChart(int panel, int control);
+int SetTraceStyle(int panel, int control, int trace, int color, int lineStyle);
+
+// ---- Popups ------------------------------------------------------------------------------------
+int MessagePopup(const char *title, const char *text);
+int ConfirmPopup(const char *title, const char *text);           // 1 yes, 0 no
+int GenericMessagePopup(const char *title, const char *text, const char *button1,
+                        const char *button2);                     // GENERIC_MSG_BUTTON_1 or _2
+// Fills `path` (at most size - 1 characters) and returns VAL_EXISTING_FILE_SELECTED,
+// VAL_NEW_FILE_SELECTED or VAL_NO_FILE_SELECTED.
+int FileSelectPopup(const char *directory, const char *defaultName, const char *filter,
+                    const char *title, int buttonMode, char *path, int size);
+
+// Tests answer popups from a script. While a responder is installed, no dialog is shown.
+struct PopupRequest {
+    enum Kind { kMessage, kConfirm, kGeneric, kFileSelect } kind = kMessage;
+    std::string title;
+    std::string text;
+    std::string button1 = {}, button2 = {};                           // kGeneric
+    std::string directory = {}, defaultName = {}, filter = {};        // kFileSelect
+    int buttonMode = 0;                           // kFileSelect
+};
+struct PopupAnswer {
+    int result = 0;   // kConfirm: 1/0; kGeneric: 1/2; kFileSelect: VAL_..._SELECTED
+    std::string path; // kFileSelect
+};
+using PopupResponder = std::function<PopupAnswer(const PopupRequest &)>;
+void SetPopupResponder(PopupResponder responder); // an empty function shows real dialogs again
+
+// ---- Event loop, time --------------------------------------------------------------------------
+int RunUserInterface();           // returns the code given to QuitUserInterface
+int QuitUserInterface(int code);
+int ProcessSystemEvents();
+// Processes events, blocking until the next event arrives or `deadline` (a Timer() value) is
+// reached, whichever comes first. Does not spin: this is the wait of every exchange loop.
+void WaitForEvents(double deadline);
+double Timer();                   // seconds, monotonic, as a double
+void SetWaitCursor(int on);
+
+// ---- Images, screen ----------------------------------------------------------------------------
+int SavePanelDisplayToFile(int panel, const char *path); // PNG or BMP by the path's ending
+int GetScreenSize(int *height, int *width);
+std::string GetProjectDir(); // the directory of the executable, without a trailing "/"
+
+// Layer start and end, called by the process entry.
+int InitUserInterfaceLayer();
+void CloseUserInterfaceLayer();

@@ -1,0 +1,56 @@
+// The connect page: choosing RS-232 or TCP/IP and their settings, connecting and identifying the
+// sensor with its firmware check, offline mode, disconnect, baud-rate change, the COM port list,
+// the server-address history and the dimming of the operation controls.
+#pragma once
+
+#include <string>
+#include <vector>
+
+inline constexpr const char *kFirmwareVersion = "ORVANTE2 V1.3";
+inline constexpr int kAddressHistorySize = 10;
+
+// The firmware identification split at the first two '.' and the blank after them: A up to the
+// first '.', B up to the next '.', a dropped part up to the next blank, D the rest.
+struct FirmwareParts {
+    std::string a, b, d;
+    std::string version() const { return a + "." + b; }     // compared with kFirmwareVersion
+    std::string versionLine() const { return a + "." + b + d; }
+};
+FirmwareParts SplitFirmwareId(const std::string &id);
+
+// The port-number text read as a decimal number: its leading digits, 0 without any.
+unsigned PortNumberOf(const char *text);
+
+// The address history with `address` moved or inserted at the top, at most 10 entries.
+std::vector<std::string> UpdatedHistory(std::vector<std::string> history,
+                                        const std::string &address);
+
+void TryToConnect();
+void CheckComLine();
+void Disconnect();
+void ChangeBaudrate();
+void InitConnectPanel();
+void SetButtonsDimmed(int scope, int dimmed);
+
+// Panel plumbing used by start-up and the settings file.
+void InstallConnectCallbacks();
+void InitServerAddressCombo();
+void AppendAddressHistory(const char *address);
+std::vector<std::string> AddressHistory();
+void PutLinkSettingsOnPanel();   // AppState link settings -> connect page
+void ReadLinkSettingsFromPanel(); // connect page -> AppState link settings
+void UseDemoLink(unsigned port);  // TCP to the built-in simulated sensor on 127.0.0.1:port
+
+int CBF_ButtonTryToConnect(int panel, int control, int event, void *, int, int);
+int CBF_ButtonDisconnect(int panel, int control, int event, void *, int, int);
+int CBF_ButtonAccept(int panel, int control, int event, void *, int, int);
+int CBF_ButtonChangeBaudrate(int panel, int control, int event, void *, int, int);
+int CBF_ButtonFindComPorts(int panel, int control, int event, void *, int, int);
+int CBF_ButtonGenHwInfoFile(int panel, int control, int event, void *, int, int);
+int CBF_EditCommunicationProtocol(int panel, int control, int event, void *, int, int);
+int CBF_EditSelectComPort(int panel, int control, int event, void *, int, int);
+int CBF_EditSelectBaudrate(int panel, int control, int event, void *, int, int);
+int CBF_StringIpAdress(int panel, int control, int event, void *, int, int);
+int CBF_StringPortNumber(int panel, int control, int event, void *, int, int);
+int CBF_EditID(int panel, int control, int event, void *, int, int);
+int CBF_EditLanguage(int panel, int control, int event, void *, int, int);

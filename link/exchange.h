@@ -1,0 +1,48 @@
+// The transports and the one synchronous exchange with the sensor: open a COM port or a TCP
+// conversation, send a request from TxBuffer, wait for the response header and payload (3.0 s
+// each) into RxBuffer, and route every link failure through SetTimeout.
+#pragma once
+
+#include "app/messages.h"
+#include "link/frame.h"
+
+// Fixed limits of the exchange, in seconds.
+inline constexpr double kHeaderTimeLimit = 3.0;
+inline constexpr double kPayloadTimeLimit = 3.0;
+inline constexpr double kComReadTimeLimit = 2.0;
+inline constexpr int kTcpConnectTimeLimitMs = 5000;
+
+// Baud rate of a baud-rate index (0..7; any other index gives 115200).
+long BaudrateOfIndex(int index);
+
+// Completes the header in front of the payload staged in AppState.TxFrame and copies header and
+// payload to AppState.TxBuffer.
+void FillTxBuf(int order, unsigned arg, unsigned length);
+
+// Checks RxBuffer bytes 0..7; 1 and RxHeader filled, or the failure reported and -1.
+int CheckHeaderCRC();
+
+void InitRS232();
+void InitTCP_IP();
+// Closes whichever transport is open; no message.
+void CloseLink();
+
+// Sends `count` bytes of TxBuffer and waits for the answer: 1 on success, -1 on any failure.
+int DataExchange(int count);
+int GetHeaderFrame();
+int GetDataFrame();
+
+int ClientTCPCB(unsigned handle, int event, int error, void *callbackData);
+
+// The link-failure handler. Every failure path puts its message into ErrorText first.
+void SetTimeout();
+
+// The messages of the exchange, for callers and tests.
+extern const Msg kMsgTimeout;
+extern const Msg kMsgBadHeader;
+extern const Msg kMsgBadData;
+extern const Msg kMsgInvalidOrder;
+extern const Msg kMsgCommError;
+extern const Msg kMsgServerClosed;
+const Msg &Rs232ErrorText(int code);
+const Msg &TcpErrorText(int code);

@@ -1,0 +1,115 @@
+#include "sim/faults.h"
+
+#include "link/frame.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace sim {
+
+Fault FaultTable::take(int order)
+{
+    auto it = faults_.find(order);
+    if (it == faults_.end())
+        it = faults_.find(kAnyOrder);
+    if (it == faults_.end())
+        return Fault{};
+    const Fault f = it->second;
+    if (it->second.count > 0 && --it->second.count == 0)
+        faults_.erase(it);
+    return f;
+}
+
+void Corrupt(const Fault &fault, std::vector<uint8_t> *bytes)
+{
+    if (int(bytes->size()) < frame::kHeaderSize)
+        return;
+    uint8_t *h = bytes->data();
+    const int length = int(bytes->size()) - frame::kHeaderSize;
+    if (fault.badDataCrc) {
+        if (length > 0) {
+            (*bytes)[frame::kHeaderSize] ^= 0x01;
+        } else {
+            // Nothing to flip: announce a wrong check byte instead, with a header that holds.
+            h[6] ^= 0x01;
+            h[7] = frame::crc8Update(h, 0, 7);
+        }
+    }
+    if (fault.badHeaderCrc)
+        h[7] ^= 0x5A;
+    if (fault.cutPayload > 0)
+        bytes->resize(frame::kHeaderSize + std::max(0, length - fault.cutPayload));
+}
+
+namespace {
+
+bool ParseInt(const std::string &text, int min, int max, int *out)
+{
+    int v = 0;
+    const char *end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, v);
+    if (text.empty() || r.ec != std::errc() || r.ptr != end || v < min || v > max)
+        return false;
+    *out = v;
+    return true;
+}
+
+} // namespace
+
+bool ParseFaultSpec(const std::string &spec, std::map<int, Fault> *faults, std::string *error)
+{
+    const size_t colon = spec.find(':');
+    if (colon == std::string::npos) {
+        *error = "expected ORDER:KIND[=VALUE]: " + spec;
+        return false;
+    }
+    const std::string orderText = spec.substr(0, colon);
+    int order = kAnyOrder;
+    if (orderText != "*" && !ParseInt(orderText, 0, 255, &order)) {
+        *error = "order must be 0..255 or *: " + orderText;
+        return false;
+    }
+    std::string kind = spec.substr(colon + 1);
+    std::string value;
+    const size_t eq = kind.find('=');
+    const bool hasValue = eq != std::string::npos;
+    if (hasValue) {
+        value = kind.substr(eq + 1);
+        kind.resize(eq);
+    }
+
+    Fault f = faults->count(order) ? faults->at(order) : Fault{};
+    const bool isFlag = kind == "noreply" || kind == "badheader" || kind == "baddata"
+                        || kind == "close";
+    bool ok = isFlag != hasValue;
+    if (kind == "noreply")
+        f.noReply = true;
+    else if (kind == "badheader")
+        f.badHeaderCrc = true;
+    else if (kind == "baddata")
+        f.badDataCrc = true;
+    else if (kind == "close")
+        f.closeConnection = true;
+    else if (kind == "delay")
+        ok = ok && ParseInt(value, 0, 600000, &f.delayMs);
+    else if (kind == "error")
+        ok = ok && ParseInt(value, 1, 65535, &f.errorArg);
+    else if (kind == "cut")
+        ok = ok && ParseInt(value, 1, 65535, &f.cutPayload);
+    else if (kind == "frame")
+        ok = ok && ParseInt(value, -1, 65535, &f.frame);
+    else if (kind == "count")
+        ok = ok && ParseInt(value, -1, 65535, &f.count) && f.count != 0;
+    else {
+        *error = "unknown fault kind: " + kind;
+        return false;
+    }
+    if (!ok) {
+        *error = isFlag ? kind + " takes no value: " + spec : "bad or missing value in: " + spec;
+        return false;
+    }
+    (*faults)[order] = f;
+    return true;
+}
+
+} // namespace sim

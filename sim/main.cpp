@@ -1,0 +1,152 @@
+// orvante2-sensor: the simulated sensor as a program of its own, for running the scope tool
+// against it by hand. Listens on 127.0.0.1 and, with --pty, on a pseudo-terminal; runs until
+// SIGINT or SIGTERM.
+#include "sim/sensor_server.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <map>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int gSignalPipe[2] = {-1, -1};
+
+void OnSignal(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(gSignalPipe[1], &c, 1);
+}
+
+// The scope tool names pseudo-terminal N "COM(100 + N)".
+QString ComName(const QString &ptyPath)
+{
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("^/dev/pts/(\\d+)$")).match(ptyPath);
+    return m.hasMatch() ? QStringLiteral("COM%1").arg(100 + m.captured(1).toInt()) : QString();
+}
+
+int Fail(const QString &text)
+{
+    std::fprintf(stderr, "orvante2-sensor: %s\n", qPrintable(text));
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orvante2-sensor"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulated ORVANTE2 sensor. Answers the sensor protocol on 127.0.0.1 and, with --pty, on a "
+        "pseudo-terminal.\n\nFault kinds for --fault ORDER:KIND[=VALUE] (ORDER 0..255 or *):\n"
+        "  delay=MS    answer MS milliseconds late\n"
+        "  noreply     swallow the request\n"
+        "  badheader   wrong header check byte\n"
+        "  baddata     one payload bit flipped\n"
+        "  error=ARG   error reply (1 invalid order, 2 communication error)\n"
+        "  cut=N       leave the last N payload bytes off\n"
+        "  close       close the connection instead of answering\n"
+        "  frame=N     which frame the corruption hits (0 reply, n following, -1 all)\n"
+        "  count=N     only for the next N requests"));
+    parser.addHelpOption();
+    const QCommandLineOption portOpt(QStringLiteral("port"),
+                                     QStringLiteral("TCP port on 127.0.0.1 (default 5000)."),
+                                     QStringLiteral("N"), QStringLiteral("5000"));
+    const QCommandLineOption ptyOpt(QStringLiteral("pty"),
+                                    QStringLiteral("Also answer on a pseudo-terminal."));
+    const QCommandLineOption firmwareOpt(QStringLiteral("firmware"),
+                                         QStringLiteral("Firmware identification text."),
+                                         QStringLiteral("TEXT"));
+    const QCommandLineOption nameOpt(QStringLiteral("name"), QStringLiteral("Sensor name."),
+                                     QStringLiteral("TEXT"));
+    const QCommandLineOption serialOpt(QStringLiteral("serial"),
+                                       QStringLiteral("Serial number 0..65535."),
+                                       QStringLiteral("N"));
+    const QCommandLineOption seedOpt(QStringLiteral("seed"),
+                                     QStringLiteral("Seed of the signal noise."),
+                                     QStringLiteral("N"));
+    const QCommandLineOption silentOpt(QStringLiteral("silent"),
+                                       QStringLiteral("Receive requests but answer nothing."));
+    const QCommandLineOption faultOpt(QStringLiteral("fault"),
+                                      QStringLiteral("Inject a fault (repeatable, see above)."),
+                                      QStringLiteral("ORDER:KIND[=VALUE]"));
+    parser.addOptions({portOpt, ptyOpt, firmwareOpt, nameOpt, serialOpt, seedOpt, silentOpt,
+                       faultOpt});
+    parser.process(app);
+
+    bool ok = false;
+    const uint port = parser.value(portOpt).toUInt(&ok);
+    if (!ok || port > 65535)
+        return Fail(QStringLiteral("bad port: %1").arg(parser.value(portOpt)));
+
+    sim::SensorServer server;
+    sim::SensorModel &model = server.model();
+    if (parser.isSet(firmwareOpt))
+        model.setFirmwareId(parser.value(firmwareOpt).toStdString());
+    if (parser.isSet(nameOpt))
+        model.setSensorName(parser.value(nameOpt).toStdString());
+    if (parser.isSet(serialOpt)) {
+        const uint serial = parser.value(serialOpt).toUInt(&ok);
+        if (!ok || serial > 65535)
+            return Fail(QStringLiteral("bad serial number: %1").arg(parser.value(serialOpt)));
+        model.setSerialNumber(uint16_t(serial));
+    }
+    if (parser.isSet(seedOpt)) {
+        const qulonglong seed = parser.value(seedOpt).toULongLong(&ok);
+        if (!ok)
+            return Fail(QStringLiteral("bad seed: %1").arg(parser.value(seedOpt)));
+        model.generator().setSeed(seed);
+    }
+    model.setSilent(parser.isSet(silentOpt));
+    std::map<int, sim::Fault> faults;
+    for (const QString &spec : parser.values(faultOpt)) {
+        std::string error;
+        if (!sim::ParseFaultSpec(spec.toStdString(), &faults, &error))
+            return Fail(QString::fromStdString(error));
+    }
+    for (const auto &[order, fault] : faults)
+        model.setFault(order, fault);
+
+    if (!server.listenTcp(quint16(port)))
+        return Fail(QStringLiteral("cannot listen on 127.0.0.1:%1").arg(port));
+    std::printf("orvante2-sensor: listening on 127.0.0.1:%u\n", unsigned(server.tcpPort()));
+    if (parser.isSet(ptyOpt)) {
+        const QString pty = server.openPty();
+        if (pty.isEmpty())
+            return Fail(QStringLiteral("cannot open a pseudo-terminal"));
+        const QString com = ComName(pty);
+        std::printf("orvante2-sensor: pseudo-terminal %s%s\n", qPrintable(pty),
+                    com.isEmpty() ? "" : qPrintable(QStringLiteral(" (%1)").arg(com)));
+    }
+    std::fflush(stdout);
+
+    // SIGINT and SIGTERM end the event loop, so the server closes its links on the way out.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) == 0) {
+        auto *notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
+            char c;
+            [[maybe_unused]] const ssize_t n = ::read(gSignalPipe[0], &c, 1);
+            QCoreApplication::quit();
+        });
+        struct sigaction sa {};
+        sa.sa_handler = OnSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &sa, nullptr);
+        sigaction(SIGTERM, &sa, nullptr);
+    }
+    // A client that vanishes mid-write must not kill the program.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    return app.exec();
+}
