@@ -42,6 +42,11 @@ public:
         port_->readAll();
     }
     void discardOutput() override { port_->clear(QSerialPort::Output); }
+    void close() override
+    {
+        port_->disconnect();
+        port_->close();
+    }
     bool takeLineError() override
     {
         const bool e = lineError_;
@@ -88,6 +93,11 @@ public:
     }
     void discardInput() override { socket_->readAll(); }
     void discardOutput() override {}
+    void close() override
+    {
+        socket_->disconnect();
+        socket_->abort();
+    }
 
 private:
     std::unique_ptr<QTcpSocket> socket_;
@@ -101,6 +111,7 @@ void DeleteTransportLater(Transport *transport)
         return;
     transport->onData = nullptr;
     transport->onClosed = nullptr;
+    transport->close();
     QTimer::singleShot(0, [transport] { delete transport; });
 }
 

@@ -16,6 +16,8 @@ public:
     virtual int read(uint8_t *data, int count) = 0;        // bytes read now, never waits
     virtual void discardInput() = 0;
     virtual void discardOutput() = 0;
+    // Releases the device or connection now; the object itself may live on a little.
+    virtual void close() = 0;
     // Serial only: a line or device error since the last call (cleared by reading it).
     virtual bool takeLineError() { return false; }
 

@@ -66,6 +66,7 @@ struct Layer {
     int nextDynamicCtrl = 0;
     QHash<QWidget *, std::pair<int, int>> ctrlOfWidget; // control widget -> (panel, control)
     QHash<QWidget *, int> panelOfWidget;                // panel or page widget -> panel
+    QMultiHash<QWidget *, QLabel *> captions;           // control -> labels whose buddy it is
     PopupResponder responder;
     QEventLoop *loop = nullptr;
     bool quitPending = false;
@@ -366,9 +367,11 @@ void ForgetWidgetTree(QWidget *w)
 {
     L().ctrlOfWidget.remove(w);
     L().panelOfWidget.remove(w);
+    L().captions.remove(w);
     for (QWidget *c : w->findChildren<QWidget *>()) {
         L().ctrlOfWidget.remove(c);
         L().panelOfWidget.remove(c);
+        L().captions.remove(c);
     }
 }
 
@@ -468,6 +471,10 @@ int LoadPanel(int parentPanel, int resource)
     RegisterControls(handle);
     for (int page : pages)
         RegisterControls(page);
+    // A caption follows its control: shown, hidden, dimmed and relabelled with it.
+    for (QLabel *label : w->findChildren<QLabel *>())
+        if (label->buddy())
+            L().captions.insert(label->buddy(), label);
     return handle;
 }
 
@@ -810,8 +817,16 @@ int SetCtrlAttribute(int panel, int control, int attr, int value)
     if (!w)
         return UIE_BAD_CONTROL;
     switch (attr) {
-    case ATTR_DIMMED: w->setEnabled(value == 0); return 0;
-    case ATTR_VISIBLE: w->setVisible(value != 0); return 0;
+    case ATTR_DIMMED:
+        w->setEnabled(value == 0);
+        for (QLabel *l : L().captions.values(w))
+            l->setEnabled(value == 0);
+        return 0;
+    case ATTR_VISIBLE:
+        w->setVisible(value != 0);
+        for (QLabel *l : L().captions.values(w))
+            l->setVisible(value != 0);
+        return 0;
     case ATTR_CTRL_MODE: {
         const bool indicator = value == VAL_INDICATOR;
         if (auto *sb = qobject_cast<QAbstractSpinBox *>(w)) {
@@ -953,6 +968,9 @@ int SetCtrlAttribute(int panel, int control, int attr, const char *value)
             l->setText(text);
         else if (auto *g = qobject_cast<QGroupBox *>(w))
             g->setTitle(text);
+        else if (L().captions.contains(w))
+            for (QLabel *l : L().captions.values(w))
+                l->setText(text);
         else
             w->setProperty("labelText", text);
         return 0;
@@ -1650,4 +1668,19 @@ int GetScreenSize(int *height, int *width)
 std::string GetProjectDir()
 {
     return QCoreApplication::applicationDirPath().toStdString();
+}
+
+// ---- Test access -------------------------------------------------------------------------------
+
+#include "app/ui_testing.h"
+
+QWidget *PanelWidget(int panel)
+{
+    PanelRec *p = FindPanel(panel);
+    return p ? p->widget : nullptr;
+}
+
+QWidget *CtrlWidget(int panel, int control)
+{
+    return W(panel, control);
 }

@@ -242,9 +242,9 @@ void TryToConnect()
     SetCtrlVal(AppState.DataPanel, DATAP_STRING_SERVER_ADDRESS, AppState.ServerAddress);
     AppState.PortNumber = PortNumberOf(AppState.PortNumberText);
 
-    const bool serial = AppState.ComProtocol == 0;
-    SetCtrlAttribute(AppState.DataPanel, DATAP_NUMERIC_COM_PORT, ATTR_VISIBLE, serial ? 1 : 0);
-    SetCtrlAttribute(AppState.DataPanel, DATAP_STRING_SERVER_ADDRESS, ATTR_VISIBLE, serial ? 0 : 1);
+    const int serial = AppState.ComProtocol == 0 ? 1 : 0;
+    SetCtrlAttribute(AppState.DataPanel, DATAP_NUMERIC_COM_PORT, ATTR_VISIBLE, serial);
+    SetCtrlAttribute(AppState.DataPanel, DATAP_STRING_SERVER_ADDRESS, ATTR_VISIBLE, 1 - serial);
     if (serial)
         InitRS232();
     else

@@ -56,20 +56,20 @@ bool ParseInt(const std::string &text, int min, int max, int *out)
 
 } // namespace
 
-bool ParseFaultSpec(const std::string &spec, std::map<int, Fault> *faults, std::string *error)
+bool ParseFaultOption(const std::string &option, std::map<int, Fault> *faults, std::string *error)
 {
-    const size_t colon = spec.find(':');
+    const size_t colon = option.find(':');
     if (colon == std::string::npos) {
-        *error = "expected ORDER:KIND[=VALUE]: " + spec;
+        *error = "expected ORDER:KIND[=VALUE]: " + option;
         return false;
     }
-    const std::string orderText = spec.substr(0, colon);
+    const std::string orderText = option.substr(0, colon);
     int order = kAnyOrder;
     if (orderText != "*" && !ParseInt(orderText, 0, 255, &order)) {
         *error = "order must be 0..255 or *: " + orderText;
         return false;
     }
-    std::string kind = spec.substr(colon + 1);
+    std::string kind = option.substr(colon + 1);
     std::string value;
     const size_t eq = kind.find('=');
     const bool hasValue = eq != std::string::npos;
@@ -79,8 +79,8 @@ bool ParseFaultSpec(const std::string &spec, std::map<int, Fault> *faults, std::
     }
 
     Fault f = faults->count(order) ? faults->at(order) : Fault{};
-    const bool isFlag = kind == "noreply" || kind == "badheader" || kind == "baddata"
-                        || kind == "close";
+    const bool isFlag =
+        kind == "noreply" || kind == "badheader" || kind == "baddata" || kind == "close";
     bool ok = isFlag != hasValue;
     if (kind == "noreply")
         f.noReply = true;
@@ -105,7 +105,8 @@ bool ParseFaultSpec(const std::string &spec, std::map<int, Fault> *faults, std::
         return false;
     }
     if (!ok) {
-        *error = isFlag ? kind + " takes no value: " + spec : "bad or missing value in: " + spec;
+        *error =
+            isFlag ? kind + " takes no value: " + option : "bad or missing value in: " + option;
         return false;
     }
     (*faults)[order] = f;

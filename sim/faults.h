@@ -10,20 +10,21 @@
 
 namespace sim {
 
-inline constexpr int kAnyOrder = -1;  // a fault for every order that has none of its own
+inline constexpr int kAnyOrder = -1; // a fault for every order that has none of its own
 
 struct Fault {
-    int delayMs = 0;            // the whole answer leaves this much later
-    bool noReply = false;       // the request is lost: not carried out, nothing answered
-    bool badHeaderCrc = false;  // the header check byte is wrong
-    bool badDataCrc = false;    // one payload bit is flipped (the header stays valid)
-    int errorArg = 0;           // non-zero: refuse with an error reply (order 0) carrying this arg
-    int cutPayload = 0;         // the header announces the full length, this many bytes are left off the end
-    bool closeConnection = false;  // the connection is closed (after delayMs), nothing answered
+    int delayMs = 0;           // the whole answer leaves this much later
+    bool noReply = false;      // the request is lost: not carried out, nothing answered
+    bool badHeaderCrc = false; // the header check byte is wrong
+    bool badDataCrc = false;   // one payload bit is flipped (the header stays valid)
+    int errorArg = 0;          // non-zero: refuse with an error reply (order 0) carrying this arg
+    int cutPayload =
+        0; // the header announces the full length, this many bytes are left off the end
+    bool closeConnection = false; // the connection is closed (after delayMs), nothing answered
     // Which frame of the answer badHeaderCrc, badDataCrc and cutPayload hit: 0 the direct reply,
     // n the n-th frame that follows it (scope blocks, automatic data frames), -1 every frame.
     int frame = 0;
-    int count = -1;  // requests it applies to before it expires; -1 = every request
+    int count = -1; // requests it applies to before it expires; -1 = every request
 
     bool corrupts() const { return badHeaderCrc || badDataCrc || cutPayload > 0; }
     bool hitsFrame(int index) const { return frame == -1 || frame == index; }
@@ -55,6 +56,6 @@ void Corrupt(const Fault &fault, std::vector<uint8_t> *frameBytes);
 // noreply, badheader, baddata, error=ARG (1 invalid order, 2 communication error; other values
 // reach the PC as an ordinary answer), cut=N, close, frame=N or count=N. Returns false with a
 // message in `error` and leaves `faults` unchanged.
-bool ParseFaultSpec(const std::string &spec, std::map<int, Fault> *faults, std::string *error);
+bool ParseFaultOption(const std::string &option, std::map<int, Fault> *faults, std::string *error);
 
 } // namespace sim

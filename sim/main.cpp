@@ -69,19 +69,17 @@ int main(int argc, char **argv)
                                          QStringLiteral("TEXT"));
     const QCommandLineOption nameOpt(QStringLiteral("name"), QStringLiteral("Sensor name."),
                                      QStringLiteral("TEXT"));
-    const QCommandLineOption serialOpt(QStringLiteral("serial"),
-                                       QStringLiteral("Serial number 0..65535."),
-                                       QStringLiteral("N"));
-    const QCommandLineOption seedOpt(QStringLiteral("seed"),
-                                     QStringLiteral("Seed of the signal noise."),
-                                     QStringLiteral("N"));
+    const QCommandLineOption serialOpt(
+        QStringLiteral("serial"), QStringLiteral("Serial number 0..65535."), QStringLiteral("N"));
+    const QCommandLineOption seedOpt(
+        QStringLiteral("seed"), QStringLiteral("Seed of the signal noise."), QStringLiteral("N"));
     const QCommandLineOption silentOpt(QStringLiteral("silent"),
                                        QStringLiteral("Receive requests but answer nothing."));
     const QCommandLineOption faultOpt(QStringLiteral("fault"),
                                       QStringLiteral("Inject a fault (repeatable, see above)."),
                                       QStringLiteral("ORDER:KIND[=VALUE]"));
-    parser.addOptions({portOpt, ptyOpt, firmwareOpt, nameOpt, serialOpt, seedOpt, silentOpt,
-                       faultOpt});
+    parser.addOptions(
+        {portOpt, ptyOpt, firmwareOpt, nameOpt, serialOpt, seedOpt, silentOpt, faultOpt});
     parser.process(app);
 
     bool ok = false;
@@ -109,9 +107,9 @@ int main(int argc, char **argv)
     }
     model.setSilent(parser.isSet(silentOpt));
     std::map<int, sim::Fault> faults;
-    for (const QString &spec : parser.values(faultOpt)) {
+    for (const QString &option : parser.values(faultOpt)) {
         std::string error;
-        if (!sim::ParseFaultSpec(spec.toStdString(), &faults, &error))
+        if (!sim::ParseFaultOption(option.toStdString(), &faults, &error))
             return Fail(QString::fromStdString(error));
     }
     for (const auto &[order, fault] : faults)

@@ -60,14 +60,12 @@ int CheckParams(const ParamRecord &p)
         uint16_t max;
     };
     static constexpr Limit kLimits[] = {
-        {kPowerSource, 6},     {kPowerCh0, 1000},      {kPowerCh1, 1000},
-        {kPowerMode, 1},       {kDynWinLo, 4095},      {kDynWinHi, 4095},
-        {kLedMode, 1},         {kGain, 12},            {kIntegral, 250},
-        {kAnalogOutMode, 2},   {kAnalogRange, 2},      {kAnalogOut, 1},
-        {kDigitalOutMode, 2},  {kThresholdMode, 2},    {kThresholdTracing, 2},
-        {kTtUp, 60000},        {kTtDown, 60000},       {kThresholdCalc, 1},
-        {kTeachValue, 4095},   {kTolerance, 4095},     {kHysteresis, 4095},
-        {kExternTeach, 5},     {kDeadTime, 100},
+        {kPowerSource, 6},    {kPowerCh0, 1000},   {kPowerCh1, 1000},      {kPowerMode, 1},
+        {kDynWinLo, 4095},    {kDynWinHi, 4095},   {kLedMode, 1},          {kGain, 12},
+        {kIntegral, 250},     {kAnalogOutMode, 2}, {kAnalogRange, 2},      {kAnalogOut, 1},
+        {kDigitalOutMode, 2}, {kThresholdMode, 2}, {kThresholdTracing, 2}, {kTtUp, 60000},
+        {kTtDown, 60000},     {kThresholdCalc, 1}, {kTeachValue, 4095},    {kTolerance, 4095},
+        {kHysteresis, 4095},  {kExternTeach, 5},   {kDeadTime, 100},
     };
     int bad = kParamCount;
     for (const Limit &l : kLimits) {

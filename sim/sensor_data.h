@@ -11,32 +11,54 @@
 namespace sim {
 
 inline constexpr int kParamCount = 26;
-inline constexpr int kParamBytes = 2 * kParamCount;  // 52
+inline constexpr int kParamBytes = 2 * kParamCount; // 52
 inline constexpr int kFirmwareIdBytes = 72;
 inline constexpr int kMaxNameBytes = 256;
 inline constexpr int kDataFrameBytes = 20;
 inline constexpr int kConvRows = 64;
-inline constexpr int kConvTableBytes = 4 * kConvRows;  // 256
+inline constexpr int kConvTableBytes = 4 * kConvRows; // 256
 inline constexpr int kConvDataEntries = 1024;
 inline constexpr int kConvBlockEntries = 256;
-inline constexpr int kConvBlockBytes = 2 * kConvBlockEntries;  // 512
-inline constexpr uint16_t kConvBlockFirst = 0x1A00;  // block n has address 0x1A00 + n * 0x100
+inline constexpr int kConvBlockBytes = 2 * kConvBlockEntries; // 512
+inline constexpr uint16_t kConvBlockFirst = 0x1A00; // block n has address 0x1A00 + n * 0x100
 inline constexpr int kConvBlockCount = 4;
 inline constexpr int kHwInfoBytes = 512;
 inline constexpr uint16_t kHwInfoAccessCode = 0x3C5A;
 inline constexpr int kCycleTimeBytes = 8;
 inline constexpr int kScopeRequestBytes = 8;
 inline constexpr int kScopeSamples = 128;
-inline constexpr int kScopeBlockBytes = 2 * kScopeSamples + 2;  // 258
+inline constexpr int kScopeBlockBytes = 2 * kScopeSamples + 2; // 258
 inline constexpr int kScopeBlockCount = 4;
-inline constexpr int kBaudIndexDefault = 4;  // 115200
+inline constexpr int kBaudIndexDefault = 4; // 115200
 
 // Index of each word of the parameter record, in wire order.
 enum Param : int {
-    kPowerSource, kPowerCh0, kPowerCh1, kPowerMode, kDynWinLo, kDynWinHi, kLedMode, kGain,
-    kAverage, kIntegral, kAnalogOutMode, kAnalogRange, kAnalogOut, kDigitalOutMode, kHold,
-    kThresholdMode, kThresholdTracing, kTtUp, kTtDown, kThresholdCalc, kTeachValue, kTolerance,
-    kHysteresis, kExternTeach, kEvaluationMode, kDeadTime,
+    kPowerSource,
+    kPowerCh0,
+    kPowerCh1,
+    kPowerMode,
+    kDynWinLo,
+    kDynWinHi,
+    kLedMode,
+    kGain,
+    kAverage,
+    kIntegral,
+    kAnalogOutMode,
+    kAnalogRange,
+    kAnalogOut,
+    kDigitalOutMode,
+    kHold,
+    kThresholdMode,
+    kThresholdTracing,
+    kTtUp,
+    kTtDown,
+    kThresholdCalc,
+    kTeachValue,
+    kTolerance,
+    kHysteresis,
+    kExternTeach,
+    kEvaluationMode,
+    kDeadTime,
 };
 
 using ParamRecord = std::array<uint16_t, kParamCount>;
@@ -64,14 +86,14 @@ struct ConvPoint {
     bool operator==(const ConvPoint &) const = default;
 };
 using ConvTable = std::array<ConvPoint, kConvRows>;
-using ConvData = std::array<int16_t, kConvDataEntries>;  // entry k is for signal 4k
+using ConvData = std::array<int16_t, kConvDataEntries>; // entry k is for signal 4k
 
 // (0, 0), 62 disabled rows, (4095, 10000).
 ConvTable DefaultConvTable();
 // A straight line: entry k = 4k, so the converted output equals the signal.
 ConvData DefaultConvData();
 std::vector<uint8_t> PackConvTable(const ConvTable &table);
-ConvTable UnpackConvTable(const uint8_t *bytes);  // 256 bytes
+ConvTable UnpackConvTable(const uint8_t *bytes); // 256 bytes
 
 // The live data frame (answer to order 8 and frames of the automatic sending).
 struct DataFrame {
@@ -82,18 +104,21 @@ struct DataFrame {
     int16_t sig = 0;
     int16_t max = 0;
     int16_t min = 0;
-    uint8_t digBits = 0;    // bit 0 OUT0, bit 1 OUT1
+    uint8_t digBits = 0; // bit 0 OUT0, bit 1 OUT1
     uint8_t spare = 0;
-    uint16_t digState = 0;  // bit 0 IN0, bit 1 IN1
+    uint16_t digState = 0; // bit 0 IN0, bit 1 IN1
     int16_t anaOut = 0;
 
-    std::vector<uint8_t> Pack() const;  // 20 bytes
+    std::vector<uint8_t> Pack() const; // 20 bytes
     static DataFrame Unpack(const uint8_t *bytes);
 };
 
 // Little-endian helpers for payload building.
 void AppendU16(std::vector<uint8_t> &out, uint16_t v);
 void AppendU32(std::vector<uint8_t> &out, uint32_t v);
-inline int16_t GetI16(const uint8_t *p) { return int16_t(uint16_t(p[0] | (p[1] << 8))); }
+inline int16_t GetI16(const uint8_t *p)
+{
+    return int16_t(uint16_t(p[0] | (p[1] << 8)));
+}
 
 } // namespace sim

@@ -14,16 +14,16 @@ Reply Plain(uint8_t order, uint16_t arg, const std::vector<uint8_t> &payload = {
     return Reply{frame::Build(order, arg, payload), 0, false};
 }
 
-Reply Error(uint16_t arg) { return Plain(frame::kOrderErrorReply, arg); }
+Reply Error(uint16_t arg)
+{
+    return Plain(frame::kOrderErrorReply, arg);
+}
 
 } // namespace
 
 SensorModel::SensorModel(uint64_t seed)
-    : ram_(DefaultParams()),
-      eeprom_(DefaultParams()),
-      convTable_(DefaultConvTable()),
-      convData_(DefaultConvData()),
-      signals_(seed)
+    : ram_(DefaultParams()), eeprom_(DefaultParams()), convTable_(DefaultConvTable()),
+      convData_(DefaultConvData()), signals_(seed)
 {
     setFirmwareId("ORVANTE2 V1.3.0 sim");
     setSensorName("ORVANTE2 simulated sensor");
@@ -33,9 +33,9 @@ SensorModel::SensorModel(uint64_t seed)
     // Hardware information: a small header the support staff could read, then a board-specific
     // but reproducible fill.
     std::vector<uint8_t> info;
-    AppendU16(info, 0x0001);  // layout version
+    AppendU16(info, 0x0001); // layout version
     AppendU16(info, serial_);
-    AppendU16(info, 0x0103);  // board revision
+    AppendU16(info, 0x0103); // board revision
     AppendU16(info, uint16_t(signals_.cycleUs()));
     for (char c : std::string("ORVANTE2 receiver board"))
         info.push_back(uint8_t(c));
@@ -134,9 +134,7 @@ void SensorModel::Execute(const frame::Header &h, const uint8_t *payload, double
         out.push_back(Plain(h.order, uint16_t(bad)));
         return;
     }
-    case frame::kOrderReadRam:
-        out.push_back(Plain(h.order, 0, PackParams(ram_)));
-        return;
+    case frame::kOrderReadRam: out.push_back(Plain(h.order, 0, PackParams(ram_))); return;
     case frame::kOrderStoreEeprom:
         eeprom_ = ram_;
         storedBaudIndex_ = baudIndex_;
@@ -154,9 +152,7 @@ void SensorModel::Execute(const frame::Header &h, const uint8_t *payload, double
         out.push_back(Plain(h.order, 0, text));
         return;
     }
-    case frame::kOrderDataFrame:
-        out.push_back(Plain(h.order, 0, FrameAt(t).Pack()));
-        return;
+    case frame::kOrderDataFrame: out.push_back(Plain(h.order, 0, FrameAt(t).Pack())); return;
     case frame::kOrderNameSerial: {
         std::vector<uint8_t> text(sensorName_.begin(), sensorName_.end());
         text.push_back(0);
@@ -200,9 +196,7 @@ void SensorModel::Execute(const frame::Header &h, const uint8_t *payload, double
             settingTimeFactor10_ = frame::GetU16(payload);
             out.push_back(Plain(h.order, 0));
             return;
-        default:
-            out.push_back(Error(kErrorInvalidOrder));
-            return;
+        default: out.push_back(Error(kErrorInvalidOrder)); return;
         }
         out.push_back(Error(kErrorCommunication));
         return;
@@ -224,7 +218,7 @@ void SensorModel::Execute(const frame::Header &h, const uint8_t *payload, double
     case frame::kOrderCycleTime: {
         // What the sensor counted over its last 8 s of undisturbed running.
         std::vector<uint8_t> p;
-        constexpr int32_t kWindow = 80000;  // 0.1 ms units
+        constexpr int32_t kWindow = 80000; // 0.1 ms units
         AppendU32(p, uint32_t(std::lround(kWindow * 100.0 / signals_.cycleUs())));
         AppendU32(p, uint32_t(kWindow));
         out.push_back(Plain(h.order, 0, p));
@@ -240,7 +234,7 @@ void SensorModel::Execute(const frame::Header &h, const uint8_t *payload, double
                 out.push_back(Error(kErrorCommunication));
                 return;
             }
-            r->cancelScope = true;  // a new capture replaces a running one
+            r->cancelScope = true; // a new capture replaces a running one
             const ScopeCapture cap =
                 signals_.Capture(t, ScopeRequest::Unpack(payload), Setup(), inTolerance_);
             scopeActive_ = true;
@@ -263,8 +257,8 @@ void SensorModel::Execute(const frame::Header &h, const uint8_t *payload, double
         }
         return;
     case frame::kOrderConvDataAnnounce:
-        if (h.arg < kConvBlockFirst || h.arg >= kConvBlockFirst + kConvBlockCount * 0x100
-            || (h.arg & 0xFF) != 0) {
+        if (h.arg < kConvBlockFirst || h.arg >= kConvBlockFirst + kConvBlockCount * 0x100 ||
+            (h.arg & 0xFF) != 0) {
             out.push_back(Error(kErrorInvalidOrder));
             return;
         }
@@ -289,7 +283,7 @@ void SensorModel::Execute(const frame::Header &h, const uint8_t *payload, double
         return;
     }
     case frame::kOrderBaudrate:
-        baudIndex_ = h.arg;  // the answer still goes out at the old rate
+        baudIndex_ = h.arg; // the answer still goes out at the old rate
         out.push_back(Plain(h.order, 0));
         return;
     case frame::kOrderHardwareInfo:
@@ -299,9 +293,7 @@ void SensorModel::Execute(const frame::Header &h, const uint8_t *payload, double
         }
         out.push_back(Plain(h.order, 0, std::vector<uint8_t>(hwInfo_.begin(), hwInfo_.end())));
         return;
-    default:
-        out.push_back(Error(kErrorInvalidOrder));
-        return;
+    default: out.push_back(Error(kErrorInvalidOrder)); return;
     }
 }
 

@@ -19,15 +19,15 @@ namespace sim {
 // One frame to send and when.
 struct Reply {
     std::vector<uint8_t> bytes;
-    int delayMs = 0;     // counted from the arrival of the request
-    bool scope = false;  // a scope block: dropped when its capture is broken off or restarted
+    int delayMs = 0;    // counted from the arrival of the request
+    bool scope = false; // a scope block: dropped when its capture is broken off or restarted
 };
 
 // Everything one request causes on its connection.
 struct Response {
-    std::vector<Reply> replies;  // in sending order
-    bool cancelScope = false;    // drop scope blocks still waiting, before queueing `replies`
-    bool close = false;          // close the connection after closeDelayMs (nothing is answered)
+    std::vector<Reply> replies; // in sending order
+    bool cancelScope = false;   // drop scope blocks still waiting, before queueing `replies`
+    bool close = false;         // close the connection after closeDelayMs (nothing is answered)
     int closeDelayMs = 0;
 };
 
@@ -118,7 +118,7 @@ private:
     std::array<uint16_t, 2> offsets_;
     uint16_t settingTimeFactor10_ = 10;
     std::array<uint8_t, kHwInfoBytes> hwInfo_{};
-    int announcedBlock_ = -1;  // address of the conversion data block announced by order 180
+    int announcedBlock_ = -1; // address of the conversion data block announced by order 180
     SignalGenerator signals_;
     bool inTolerance_ = true;
     bool autoSending_ = false;

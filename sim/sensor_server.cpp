@@ -17,17 +17,17 @@ namespace sim {
 
 struct SensorServer::Pending {
     qint64 dueNs = 0;
-    quint64 seq = 0;  // keeps frames of one due time in the order they were made
+    quint64 seq = 0; // keeps frames of one due time in the order they were made
     std::vector<uint8_t> bytes;
     bool scope = false;
     bool close = false;
 };
 
 struct SensorServer::Link {
-    QTcpSocket *socket = nullptr;  // null for the pseudo-terminal
+    QTcpSocket *socket = nullptr; // null for the pseudo-terminal
     QByteArray rx;
     qint64 lastRxNs = 0;
-    std::vector<Pending> queue;  // sorted by (dueNs, seq)
+    std::vector<Pending> queue; // sorted by (dueNs, seq)
     QTimer *timer = nullptr;
 };
 
@@ -73,7 +73,8 @@ QString SensorServer::openPty()
     if (master < 0)
         return {};
     char name[128] = {};
-    if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0) {
+    if (grantpt(master) != 0 || unlockpt(master) != 0 ||
+        ptsname_r(master, name, sizeof name) != 0) {
         ::close(master);
         return {};
     }
@@ -151,7 +152,8 @@ void SensorServer::dropClients()
 
 int SensorServer::clientCount() const
 {
-    return int(std::count_if(links_.begin(), links_.end(), [](const auto &l) { return l->socket; }));
+    return int(
+        std::count_if(links_.begin(), links_.end(), [](const auto &l) { return l->socket; }));
 }
 
 std::vector<std::vector<uint8_t>> SensorServer::receivedFrames() const
@@ -194,7 +196,7 @@ void SensorServer::onPtyReadable()
         }
         if (n < 0 && errno == EINTR)
             continue;
-        break;  // EAGAIN: drained
+        break; // EAGAIN: drained
     }
 }
 
@@ -239,7 +241,7 @@ void SensorServer::processRx(Link *link, qint64 arrivalNs)
         frame::Header h;
         const frame::HeaderCheck check = frame::CheckHeader(bytes, &h);
         if (check == frame::HeaderCheck::kBadCrc) {
-            rx.remove(0, 1);  // not a frame start after all
+            rx.remove(0, 1); // not a frame start after all
             continue;
         }
         if (check == frame::HeaderCheck::kTooLong || h.length > frame::kMaxTxPayload) {
@@ -296,9 +298,10 @@ void SensorServer::execute(Link *link, const Response &r, qint64 arrivalNs)
         p.close = true;
         link->queue.push_back(std::move(p));
     }
-    std::stable_sort(link->queue.begin(), link->queue.end(), [](const Pending &a, const Pending &b) {
-        return a.dueNs != b.dueNs ? a.dueNs < b.dueNs : a.seq < b.seq;
-    });
+    std::stable_sort(link->queue.begin(), link->queue.end(),
+                     [](const Pending &a, const Pending &b) {
+                         return a.dueNs != b.dueNs ? a.dueNs < b.dueNs : a.seq < b.seq;
+                     });
     sendDue(link);
 }
 
@@ -379,7 +382,8 @@ void SensorServer::cancelScope()
 {
     for (auto &l : links_) {
         auto &q = l->queue;
-        q.erase(std::remove_if(q.begin(), q.end(), [](const Pending &p) { return p.scope; }), q.end());
+        q.erase(std::remove_if(q.begin(), q.end(), [](const Pending &p) { return p.scope; }),
+                q.end());
     }
 }
 

@@ -1,7 +1,8 @@
 // The simulated sensor on a real link: a TCP server on 127.0.0.1 and a pseudo-terminal that a
 // serial-port client opens like a COM port. Splits the incoming bytes into request frames,
 // resynchronises on garbage, hands each request to the SensorModel and sends its answers at the
-// exact times the model (and its faults) ask for. Lives in one thread; SimRunner puts it in its own.
+// exact times the model (and its faults) ask for. Lives in one thread; SimRunner puts it in its
+// own.
 #pragma once
 
 #include "sim/sensor_model.h"
@@ -87,7 +88,7 @@ private:
     std::vector<std::unique_ptr<Link>> links_;
     Link *ptyLink_ = nullptr;
     int ptyMaster_ = -1;
-    int ptySlave_ = -1;  // held open so the master never reads a hang-up while no client is there
+    int ptySlave_ = -1; // held open so the master never reads a hang-up while no client is there
     QString ptyPath_;
     QSocketNotifier *ptyRead_ = nullptr;
     QSocketNotifier *ptyWrite_ = nullptr;

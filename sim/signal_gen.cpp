@@ -28,8 +28,8 @@ int Clamp12(double v)
 // faster wobble, a little 25 Hz ripple (so scope traces show structure) and a slow drift.
 double Light(double t)
 {
-    return 0.5 + 0.28 * std::sin(kTwoPi * t / 8.0) + 0.08 * std::sin(kTwoPi * t / 1.3 + 1.0)
-           + 0.04 * std::sin(kTwoPi * 25.0 * t) + 0.05 * std::sin(kTwoPi * t / 170.0 + 2.0);
+    return 0.5 + 0.28 * std::sin(kTwoPi * t / 8.0) + 0.08 * std::sin(kTwoPi * t / 1.3 + 1.0) +
+           0.04 * std::sin(kTwoPi * 25.0 * t) + 0.05 * std::sin(kTwoPi * t / 170.0 + 2.0);
 }
 
 // Amplifier stage 1..8 for a GAIN value; the sets from 9 on are switched by IN0 and IN1.
@@ -56,8 +56,8 @@ ScopeRequest ScopeRequest::Unpack(const uint8_t *b)
 double SignalGenerator::Noise(int channel, double t) const
 {
     const auto cycle = int64_t(std::floor(t * 1e6 / cycleUs_));
-    const uint64_t h = SplitMix(SplitMix(seed_) ^ (uint64_t(channel + 1) * 0xD1B54A32D192ED03ull)
-                                ^ uint64_t(cycle));
+    const uint64_t h = SplitMix(SplitMix(seed_) ^ (uint64_t(channel + 1) * 0xD1B54A32D192ED03ull) ^
+                                uint64_t(cycle));
     return double(h >> 11) * (2.0 / 9007199254740992.0) - 1.0;
 }
 
@@ -75,8 +75,8 @@ bool SignalGenerator::In1(double t) const
     return std::fmod(t, 7.0) >= 5.0 && std::fmod(t, 7.0) < 6.0;
 }
 
-SignalGenerator::Sample SignalGenerator::At(double t, const SignalSetup &setup,
-                                            bool withNoise) const
+SignalGenerator::Sample SignalGenerator::At(double t, const SignalSetup &setup, bool withNoise,
+                                            WindowCache *cache) const
 {
     const ParamRecord &p = *setup.params;
     Sample s;
@@ -89,15 +89,32 @@ SignalGenerator::Sample SignalGenerator::At(double t, const SignalSetup &setup,
     const double pw0 = p[kPowerCh0] / 1000.0;
     const double pw1 = p[kPowerCh1] / 1000.0;
     double ch0 = 0, ch1 = 0;
-    bool darkCancelled = false;  // the alternating modes subtract a reading with both LEDs off
+    bool darkCancelled = false; // the alternating modes subtract a reading with both LEDs off
     switch (p[kPowerSource]) {
-    case 0: ch0 = l0 * pw0; ch1 = l1 * pw1; break;
+    case 0:
+        ch0 = l0 * pw0;
+        ch1 = l1 * pw1;
+        break;
     case 1:
-    case 3: ch0 = l0 * pw0; ch1 = l1 * pw1; darkCancelled = true; break;
-    case 2: ch0 = l0 * pw1; ch1 = l1 * pw0; darkCancelled = true; break;
-    case 4: ch0 = l0 * pw0; ch1 = l1 * pw0; break;
-    case 5: ch0 = l0 * pw1; ch1 = l1 * pw1; break;
-    default: break;  // transmitters off
+    case 3:
+        ch0 = l0 * pw0;
+        ch1 = l1 * pw1;
+        darkCancelled = true;
+        break;
+    case 2:
+        ch0 = l0 * pw1;
+        ch1 = l1 * pw0;
+        darkCancelled = true;
+        break;
+    case 4:
+        ch0 = l0 * pw0;
+        ch1 = l1 * pw0;
+        break;
+    case 5:
+        ch0 = l0 * pw1;
+        ch1 = l1 * pw1;
+        break;
+    default: break; // transmitters off
     }
     ch0 *= full;
     ch1 *= full;
@@ -114,7 +131,8 @@ SignalGenerator::Sample SignalGenerator::At(double t, const SignalSetup &setup,
         ch1 += double(dark_[1]) - setup.offsetCh1;
     }
     if (withNoise) {
-        const double amp = (p[kLedMode] == 1 ? 3.0 : 6.0) / std::sqrt(std::max<int>(1, p[kAverage]));
+        const double amp =
+            (p[kLedMode] == 1 ? 3.0 : 6.0) / std::sqrt(std::max<int>(1, p[kAverage]));
         ch0 += amp * Noise(0, t);
         ch1 += amp * Noise(1, t);
     }
@@ -127,8 +145,8 @@ SignalGenerator::Sample SignalGenerator::At(double t, const SignalSetup &setup,
     default: s.sig = s.ch0; break;
     }
 
-    s.temp = Clamp12(1850.0 + 60.0 * std::sin(kTwoPi * t / 600.0) + 20.0 * (1.0 - std::exp(-t / 300.0))
-                     + (withNoise ? 2.0 * Noise(2, t) : 0.0));
+    s.temp = Clamp12(1850.0 + 60.0 * std::sin(kTwoPi * t / 600.0) +
+                     20.0 * (1.0 - std::exp(-t / 300.0)) + (withNoise ? 2.0 * Noise(2, t) : 0.0));
 
     s.ref = p[kTeachValue];
     double ws = 0, we = 0;
@@ -138,12 +156,12 @@ SignalGenerator::Sample SignalGenerator::At(double t, const SignalSetup &setup,
         s.ref = CleanSig(t - lag, setup);
     } else if (p[kExternTeach] >= 1 && p[kExternTeach] <= 5 && LastIn0Window(t, &ws, &we)) {
         int max = 0, min = 0;
-        MaxMin(t, setup, &max, &min);
+        MaxMin(t, setup, &max, &min, cache);
         switch (p[kExternTeach]) {
         case 3: s.ref = max; break;
         case 4: s.ref = min; break;
         case 5: s.ref = (max + min) / 2; break;
-        default: s.ref = CleanSig(ws, setup); break;  // the signal when IN0 went high
+        default: s.ref = CleanSig(ws, setup); break; // the signal when IN0 went high
         }
     }
     return s;
@@ -153,7 +171,7 @@ int SignalGenerator::CleanSig(double t, const SignalSetup &setup) const
 {
     SignalSetup plain = setup;
     ParamRecord p = *setup.params;
-    p[kThresholdTracing] = 0;  // the reference is not needed here; keeps At from recursing
+    p[kThresholdTracing] = 0; // the reference is not needed here; keeps At from recursing
     p[kExternTeach] = 0;
     plain.params = &p;
     return At(t, plain, false).sig;
@@ -161,27 +179,35 @@ int SignalGenerator::CleanSig(double t, const SignalSetup &setup) const
 
 bool SignalGenerator::LastIn0Window(double t, double *start, double *end) const
 {
+    // The detection updates its result every 50 ms.
+    constexpr double kStep = 0.05;
     if (inputs_ >= 0) {
         if (!(inputs_ & 1))
             return false;
-        *start = std::max(0.0, t - 1.0);
-        *end = t;
+        *end = std::floor(t / kStep) * kStep;
+        *start = std::max(0.0, *end - 1.0);
         return true;
     }
     if (t < 3.0)
         return false;
     *start = std::floor((t - 3.0) / 5.0) * 5.0 + 3.0;
-    *end = std::min(*start + 1.0, t);
+    *end = *start + std::min(1.0, std::floor((t - *start) / kStep) * kStep);
     return true;
 }
 
-void SignalGenerator::MaxMin(double t, const SignalSetup &setup, int *max, int *min) const
+void SignalGenerator::MaxMin(double t, const SignalSetup &setup, int *max, int *min,
+                             WindowCache *cache) const
 {
     *max = 0;
     *min = 0;
     double ws = 0, we = 0;
     if (!LastIn0Window(t, &ws, &we))
         return;
+    if (cache && cache->start == ws && cache->end == we) {
+        *max = cache->max;
+        *min = cache->min;
+        return;
+    }
     constexpr int kPoints = 33;
     *max = 0;
     *min = 4095;
@@ -190,6 +216,8 @@ void SignalGenerator::MaxMin(double t, const SignalSetup &setup, int *max, int *
         *max = std::max(*max, v);
         *min = std::min(*min, v);
     }
+    if (cache)
+        *cache = WindowCache{ws, we, *max, *min};
 }
 
 int SignalGenerator::AnalogOut(double t, int sig, int max, int min, const SignalSetup &setup) const
@@ -214,10 +242,8 @@ int SignalGenerator::AnalogOut(double t, int sig, int max, int min, const Signal
         if (max > min)
             return Clamp12((v - min) * 4095.0 / (max - min));
         return v;
-    case 2:
-        return setup.conv ? Clamp12((*setup.conv)[std::clamp(v, 0, 4095) >> 2]) : v;
-    default:
-        return v;
+    case 2: return setup.conv ? Clamp12((*setup.conv)[std::clamp(v, 0, 4095) >> 2]) : v;
+    default: return v;
     }
 }
 
@@ -233,7 +259,8 @@ bool SignalGenerator::InTolerance(int sig, int ref, bool wasIn, const ParamRecor
     const double upper = ref + tol;
     switch (p[kThresholdMode]) {
     case 1: return wasIn ? sig <= upper : sig <= upper - hys;
-    case 2: return wasIn ? (sig >= lower && sig <= upper) : (sig >= lower + hys && sig <= upper - hys);
+    case 2:
+        return wasIn ? (sig >= lower && sig <= upper) : (sig >= lower + hys && sig <= upper - hys);
     default: return wasIn ? sig >= lower : sig >= lower + hys;
     }
 }
@@ -279,12 +306,13 @@ ScopeCapture SignalGenerator::Capture(double t0, const ScopeRequest &req, const 
     const int mode = req.triggerMode;
 
     ScopeCapture cap;
+    WindowCache cache;
     bool tol = inTolerance;
     bool prevIn0 = In0(t0);
     int prevSig = 0;
     auto take = [&](int64_t k) {
         const double t = t0 + double(k) * dt;
-        const Sample s = At(t, setup, true);
+        const Sample s = At(t, setup, true, &cache);
         const bool wasTol = tol;
         tol = InTolerance(s.sig, s.ref, tol, p);
         const int outMode = p[kDigitalOutMode];
@@ -294,8 +322,8 @@ ScopeCapture SignalGenerator::Capture(double t0, const ScopeRequest &req, const 
         cap.rings[0][slot] = int16_t(s.ch0);
         cap.rings[1][slot] = int16_t(s.ch1);
         cap.rings[2][slot] = int16_t(s.sig);
-        cap.rings[3][slot] = int16_t((out0 ? 1 : 0) | (out1 ? 2 : 0) | (s.in0 ? 0x100 : 0)
-                                     | (s.in1 ? 0x200 : 0));
+        cap.rings[3][slot] =
+            int16_t((out0 ? 1 : 0) | (out1 ? 2 : 0) | (s.in0 ? 0x100 : 0) | (s.in1 ? 0x200 : 0));
         bool fired = false;
         switch (mode) {
         case 1: fired = prevSig < req.triggerLevel && s.sig >= req.triggerLevel; break;
@@ -320,8 +348,8 @@ ScopeCapture SignalGenerator::Capture(double t0, const ScopeRequest &req, const 
         return cap;
     }
 
-    const int64_t limit = std::clamp<int64_t>(int64_t(kTriggerHorizonS / dt), 2 * kScopeSamples,
-                                              300000);
+    const int64_t limit =
+        std::clamp<int64_t>(int64_t(kTriggerHorizonS / dt), 2 * kScopeSamples, 300000);
     for (int64_t k = 0; k < limit; ++k) {
         // The samples before the trigger must have been taken after the start.
         if (take(k) && k >= std::max(pre, 1)) {

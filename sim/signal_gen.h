@@ -15,24 +15,25 @@ namespace sim {
 struct SignalSetup {
     const ParamRecord *params = nullptr;
     const ConvData *conv = nullptr;
-    uint16_t offsetCh0 = 0;  // offsets stored in the sensor, subtracted from the channels
+    uint16_t offsetCh0 = 0; // offsets stored in the sensor, subtracted from the channels
     uint16_t offsetCh1 = 0;
 };
 
 // The payload of a scope start request.
 struct ScopeRequest {
     int16_t triggerLevel = 0;
-    int16_t triggerMode = 0;  // 0 single shot, 1 rising, 2 falling, 3 OUT0 leaves tolerance, 4 IN0 high
+    int16_t triggerMode =
+        0; // 0 single shot, 1 rising, 2 falling, 3 OUT0 leaves tolerance, 4 IN0 high
     int16_t preTrigger = 0;
     int16_t scanRate = 1;
-    static ScopeRequest Unpack(const uint8_t *bytes);  // 8 bytes
+    static ScopeRequest Unpack(const uint8_t *bytes); // 8 bytes
 };
 
 // What a capture produces: the four 128-sample rings (CH0, CH1, SIG, status word with bit 0
 // OUT0, bit 1 OUT1, bit 8 IN0, bit 9 IN1) and the ring position of the trigger sample.
 struct ScopeCapture {
-    bool triggered = false;  // false: no trigger within the search horizon, nothing to send
-    double durationS = 0;    // from the start request until the last sample is taken
+    bool triggered = false; // false: no trigger within the search horizon, nothing to send
+    double durationS = 0;   // from the start request until the last sample is taken
     uint16_t ringIndex = 0;
     std::array<std::array<int16_t, kScopeSamples>, kScopeBlockCount> rings{};
 };
@@ -75,13 +76,21 @@ private:
         int ch0 = 0, ch1 = 0, sig = 0, ref = 0, temp = 0;
         bool in0 = false, in1 = false;
     };
-    Sample At(double t, const SignalSetup &setup, bool withNoise) const;
+    // The last MAX/MIN detection, reused while the window and its end stay the same; only valid
+    // for one set of settings (one capture).
+    struct WindowCache {
+        double start = -1, end = -1;
+        int max = 0, min = 0;
+    };
+    Sample At(double t, const SignalSetup &setup, bool withNoise,
+              WindowCache *cache = nullptr) const;
     bool In0(double t) const;
     bool In1(double t) const;
-    double Noise(int channel, double t) const;  // uniform in -1..1, fixed per cycle
+    double Noise(int channel, double t) const; // uniform in -1..1, fixed per cycle
     int CleanSig(double t, const SignalSetup &setup) const;
     bool LastIn0Window(double t, double *start, double *end) const;
-    void MaxMin(double t, const SignalSetup &setup, int *max, int *min) const;
+    void MaxMin(double t, const SignalSetup &setup, int *max, int *min,
+                WindowCache *cache = nullptr) const;
     int AnalogOut(double t, int sig, int max, int min, const SignalSetup &setup) const;
 
     uint64_t seed_;

@@ -17,7 +17,7 @@ namespace sim {
 class SimRunner {
 public:
     SimRunner();
-    ~SimRunner();  // stops
+    ~SimRunner(); // stops
     SimRunner(const SimRunner &) = delete;
     SimRunner &operator=(const SimRunner &) = delete;
 
@@ -27,7 +27,7 @@ public:
     void stop();
     bool running() const;
     quint16 tcpPort() const;
-    QString ptyPath() const;  // empty without a pseudo-terminal
+    QString ptyPath() const; // empty without a pseudo-terminal
 
     // Runs `fn` on the simulator's thread and returns when it is done. Nothing happens when the
     // simulator is not running. `fn` must not call back into this runner.
@@ -48,9 +48,9 @@ public:
 private:
     void invoke(const std::function<void()> &fn) const;
 
-    mutable std::mutex mutex_;  // guards the start/stop state below
+    mutable std::mutex mutex_; // guards the start/stop state below
     QThread *thread_ = nullptr;
-    QObject *context_ = nullptr;  // lives in thread_; queued calls are delivered through it
+    QObject *context_ = nullptr; // lives in thread_; queued calls are delivered through it
     SensorServer *server_ = nullptr;
     quint16 port_ = 0;
     QString ptyPath_;

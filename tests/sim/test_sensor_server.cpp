@@ -62,9 +62,9 @@ public:
     {
         const QDeadlineTimer deadline(timeoutMs);
         while (buffer_.size() < n && !deadline.hasExpired()) {
-            if (socket_.bytesAvailable() == 0
-                && !socket_.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())))
-                && socket_.state() != QAbstractSocket::ConnectedState) {
+            if (socket_.bytesAvailable() == 0 &&
+                !socket_.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime()))) &&
+                socket_.state() != QAbstractSocket::ConnectedState) {
                 drain();
                 break;
             }
@@ -143,9 +143,9 @@ TEST_F(SensorLink, AnswersTheProtocolsLiteralRequests)
         int length;
     };
     const Case cases[] = {
-        {"55070000 0000AA52", 7, 72},   {"550F0000 0000AAF3", 15, 26},
-        {"55020000 0000AAB9", 2, 52},   {"55080000 0000AA76", 8, 20},
-        {"55BE0400 0000AADC", 190, 0},  {"55640300 02004561 1027", 100, 0},
+        {"55070000 0000AA52", 7, 72},  {"550F0000 0000AAF3", 15, 26},
+        {"55020000 0000AAB9", 2, 52},  {"55080000 0000AA76", 8, 20},
+        {"55BE0400 0000AADC", 190, 0}, {"55640300 02004561 1027", 100, 0},
     };
     for (const Case &cs : cases) {
         SCOPED_TRACE(cs.request);
@@ -162,7 +162,7 @@ TEST_F(SensorLink, AnswersTheProtocolsLiteralRequests)
         EXPECT_EQ(log[i], Hex(cases[i].request));
     uint16_t factor = 0;
     runner.withModel([&](sim::SensorModel &m) { factor = m.settingTimeFactor10(); });
-    EXPECT_EQ(factor, 10000);  // the last literal request wrote 0x2710
+    EXPECT_EQ(factor, 10000); // the last literal request wrote 0x2710
 }
 
 TEST_F(SensorLink, ParametersTravelBetweenRamAndEeprom)
@@ -184,7 +184,7 @@ TEST_F(SensorLink, ParametersTravelBetweenRamAndEeprom)
     reply = c.ask(frame::Build(2, 0));
     ASSERT_TRUE(PayloadGood(reply));
     EXPECT_EQ(sim::UnpackParams(reply.data() + 8, 52), p);
-    EXPECT_EQ(reply[8 + 34], 0x60);  // TT UP 60000 low byte first
+    EXPECT_EQ(reply[8 + 34], 0x60); // TT UP 60000 low byte first
     EXPECT_EQ(reply[8 + 35], 0xEA);
 }
 
@@ -193,48 +193,35 @@ TEST_F(SensorLink, EachFaultKindReachesTheClient)
     Client c(runner.tcpPort());
     const std::vector<uint8_t> id = frame::Build(7, 0);
 
-    Fault f;
-    f.noReply = true;
-    once(7, f);
+    once(7, {.noReply = true});
     c.send(id);
     EXPECT_TRUE(c.read(1, 300).empty());
-    EXPECT_EQ(c.ask(id).size(), 80u);  // the fault was for one request only
+    EXPECT_EQ(c.ask(id).size(), 80u); // the fault was for one request only
 
-    f = Fault{};
-    f.badHeaderCrc = true;
-    once(7, f);
+    once(7, {.badHeaderCrc = true});
     std::vector<uint8_t> reply = c.ask(id);
     EXPECT_EQ(reply.size(), 80u);
     EXPECT_FALSE(HeaderGood(reply));
 
-    f = Fault{};
-    f.badDataCrc = true;
-    once(7, f);
+    once(7, {.badDataCrc = true});
     reply = c.ask(id);
     EXPECT_TRUE(HeaderGood(reply));
     EXPECT_EQ(reply.size(), 80u);
     EXPECT_FALSE(PayloadGood(reply));
 
-    f = Fault{};
-    f.errorArg = 2;
-    once(7, f);
+    once(7, {.errorArg = 2});
     EXPECT_EQ(c.ask(id), frame::Build(0, 2));
 
-    f = Fault{};
-    f.cutPayload = 10;
-    once(7, f);
+    once(7, {.cutPayload = 10});
     c.send(id);
     reply = c.read(80, 400);
     EXPECT_EQ(reply.size(), 70u);
     EXPECT_EQ(frame::GetU16(reply.data() + 4), 72);
 
-    f = Fault{};
-    f.closeConnection = true;
-    once(7, f);
+    once(7, {.closeConnection = true});
     c.send(id);
     EXPECT_TRUE(c.closedWithin(1000));
     EXPECT_TRUE(c.read(1, 100).empty());
-
     Client again(runner.tcpPort());
     EXPECT_EQ(again.ask(id).size(), 80u);
 }
@@ -242,28 +229,23 @@ TEST_F(SensorLink, EachFaultKindReachesTheClient)
 TEST_F(SensorLink, DelaysAnAnswerByTheSetTime)
 {
     Client c(runner.tcpPort());
-    Fault f;
-    f.delayMs = 1000;
-    once(8, f);
+    once(8, {.delayMs = 1000});
     QElapsedTimer clock;
     clock.start();
     c.send(frame::Build(8, 0));
-    std::vector<uint8_t> reply = c.read(28, 3000);
-    const qint64 late = clock.elapsed();
-    EXPECT_EQ(reply.size(), 28u);
-    EXPECT_GE(late, 990);
-    EXPECT_LT(late, 1500);
+    EXPECT_EQ(c.read(28, 3000).size(), 28u);
+    EXPECT_GE(clock.elapsed(), 990);
+    EXPECT_LT(clock.elapsed(), 1500);
 
     clock.restart();
-    reply = c.ask(frame::Build(8, 0));
-    EXPECT_EQ(reply.size(), 28u);
+    EXPECT_EQ(c.ask(frame::Build(8, 0)).size(), 28u);
     EXPECT_LT(clock.elapsed(), 400);
 }
 
 TEST_F(SensorLink, ResynchronisesOnGarbageAndDropsStalledFrames)
 {
     Client c(runner.tcpPort());
-    std::vector<uint8_t> bytes = Hex("00FF55135555AA55070000");  // start bytes without a frame
+    std::vector<uint8_t> bytes = Hex("00FF55135555AA55070000"); // start bytes without a frame
     const std::vector<uint8_t> id = frame::Build(7, 0);
     bytes.insert(bytes.end(), id.begin(), id.end());
     EXPECT_EQ(c.ask(bytes).size(), 80u);
@@ -283,12 +265,12 @@ TEST_F(SensorLink, ResynchronisesOnGarbageAndDropsStalledFrames)
     std::vector<uint8_t> damaged = frame::Build(100, 2, {1, 2, 3, 4});
     damaged[9] ^= 0x10;
     EXPECT_EQ(c.ask(damaged), frame::Build(0, 2));
-    std::vector<uint8_t> huge = Hex("55670000D00700");  // order 103 announcing 2000 bytes
+    std::vector<uint8_t> huge = Hex("55670000D00700"); // order 103 announcing 2000 bytes
     huge.push_back(frame::crc8Update(huge.data(), 0, 7));
     EXPECT_EQ(c.ask(huge), frame::Build(0, 2));
 
     const auto log = runner.receivedFrames();
-    ASSERT_EQ(log.size(), 4u);  // garbage and the stalled bytes are not requests
+    ASSERT_EQ(log.size(), 4u); // garbage and the stalled bytes are not requests
     EXPECT_EQ(log[0], id);
     EXPECT_EQ(log[3], damaged);
 }
@@ -304,13 +286,7 @@ TEST_F(SensorLink, SilentSensorAndDroppedClients)
     EXPECT_EQ(c.ask(frame::Build(7, 0)).size(), 80u);
 
     Client second(runner.tcpPort());
-    ASSERT_TRUE(second.connected());
-    int clients = 0;
-    for (int i = 0; i < 100 && clients < 2; ++i) {
-        runner.withServer([&](sim::SensorServer &s) { clients = s.clientCount(); });
-        QThread::msleep(5);
-    }
-    EXPECT_EQ(clients, 2);
+    ASSERT_EQ(second.ask(frame::Build(7, 0)).size(), 80u);
     runner.dropClients();
     EXPECT_TRUE(c.closedWithin(1000));
     EXPECT_TRUE(second.closedWithin(1000));
@@ -343,22 +319,23 @@ TEST_F(SensorLink, ScopeAnswerFillsTheReceiveAreaAndBreakStopsIt)
 {
     Client c(runner.tcpPort());
     std::vector<uint8_t> request;
-    for (int16_t v : {0, 0, 0, 10})  // single shot, every 10th cycle: about 128 ms
+    for (int16_t v : {0, 0, 0, 10}) // single shot, every 10th cycle: about 128 ms
         sim::AppendU16(request, uint16_t(v));
     c.send(frame::Build(110, 1, request));
     const std::vector<uint8_t> all = c.read(1072, 3000);
     ASSERT_EQ(all.size(), 1072u);
     EXPECT_EQ(std::vector<uint8_t>(all.begin(), all.begin() + 8), frame::Build(110, 0));
     for (int i = 0; i < 4; ++i) {
-        const std::vector<uint8_t> block(all.begin() + 8 + 266 * i, all.begin() + 8 + 266 * (i + 1));
+        const std::vector<uint8_t> block(all.begin() + 8 + 266 * i,
+                                         all.begin() + 8 + 266 * (i + 1));
         EXPECT_TRUE(PayloadGood(block)) << i;
         EXPECT_EQ(frame::GetU16(block.data() + 4), 258);
     }
 
     request.clear();
-    for (int16_t v : {5000, 1, 0, 1})  // a level the signal never reaches
+    for (int16_t v : {5000, 1, 0, 1}) // a level the signal never reaches
         sim::AppendU16(request, uint16_t(v));
-    runner.withModel([](sim::SensorModel &m) { m.generator().setCycleUs(100000); });  // slow scans
+    runner.withModel([](sim::SensorModel &m) { m.generator().setCycleUs(100000); }); // slow scans
     c.send(frame::Build(110, 1, request));
     EXPECT_EQ(c.readFrame(), frame::Build(110, 0));
     EXPECT_EQ(c.ask(frame::Build(110, 0)), frame::Build(110, 0));

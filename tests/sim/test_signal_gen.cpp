@@ -55,7 +55,7 @@ TEST(SignalGenerator, SignalsMoveAndStayInRangeUnderAnySettings)
             b.params[sim::kAnalogOutMode] = 1;
             b.params[sim::kAnalogRange] = 1;
         } else if (variant == 4) {
-            b.params[sim::kGain] = 10;  // AMP5678, switched by the inputs
+            b.params[sim::kGain] = 10; // AMP5678, switched by the inputs
             b.params[sim::kExternTeach] = 5;
             b.params[sim::kAnalogOutMode] = 2;
             b.params[sim::kAnalogOut] = 1;
@@ -72,14 +72,14 @@ TEST(SignalGenerator, SignalsMoveAndStayInRangeUnderAnySettings)
         const double mean = sum / n;
         const double sd = std::sqrt(sumSq / n - mean * mean);
         if (variant == 2) {
-            EXPECT_LT(sd, 10.0);  // nothing but noise on the dark channels
+            EXPECT_LT(sd, 10.0); // nothing but noise on the dark channels
         } else if (variant == 3) {
             // The power regulation keeps the signal moving inside DYNWIN LO..HI.
             EXPECT_NEAR(mean, 3250, 20);
             EXPECT_GT(sd, 5.0);
             EXPECT_LT(sd, 50.0);
         } else {
-            EXPECT_GT(sd, 50.0);  // a visibly moving signal
+            EXPECT_GT(sd, 50.0); // a visibly moving signal
         }
     }
 }
@@ -93,7 +93,7 @@ TEST(SignalGenerator, SameSeedAndTimeGiveTheSameFrame)
         const DataFrame fa = a.At(t), fb = b.At(t), fc = c.At(t);
         EXPECT_EQ(fa.Pack(), fb.Pack());
         noiseDiffers = noiseDiffers || fa.ch0 != fc.ch0;
-        EXPECT_NEAR(fa.ch0, fc.ch0, 15);  // only the noise differs
+        EXPECT_NEAR(fa.ch0, fc.ch0, 15); // only the noise differs
     }
     EXPECT_TRUE(noiseDiffers);
 }
@@ -101,7 +101,7 @@ TEST(SignalGenerator, SameSeedAndTimeGiveTheSameFrame)
 TEST(SignalGenerator, OutputsFollowTheSignalAgainstTheThreshold)
 {
     Bench b;
-    b.params[sim::kThresholdCalc] = 0;  // absolute digits
+    b.params[sim::kThresholdCalc] = 0; // absolute digits
     b.params[sim::kTolerance] = 0;
     b.params[sim::kHysteresis] = 0;
     b.params[sim::kTeachValue] = 2000;
@@ -115,7 +115,7 @@ TEST(SignalGenerator, OutputsFollowTheSignalAgainstTheThreshold)
     EXPECT_GT(in, 20);
     EXPECT_GT(out, 20);
 
-    b.params[sim::kDigitalOutMode] = 2;  // inverse
+    b.params[sim::kDigitalOutMode] = 2; // inverse
     DataFrame f = b.At(3.3);
     EXPECT_EQ(f.digBits, f.sig >= 2000 ? 2 : 1);
     b.params[sim::kDigitalOutMode] = 0;
@@ -133,18 +133,17 @@ TEST(SignalGenerator, ToleranceHysteresisPerThresholdMode)
         bool wasIn, expected;
     };
     // REF 1000: LOW leaves below 900 and returns above 920; HIGH mirrors it; WIN uses both.
-    for (const Case c : {Case{0, 900, true, true}, Case{0, 899, true, false},
-                         Case{0, 910, false, false}, Case{0, 920, false, true},
-                         Case{1, 1100, true, true}, Case{1, 1101, true, false},
-                         Case{1, 1090, false, false}, Case{1, 1080, false, true},
-                         Case{2, 899, true, false}, Case{2, 1101, true, false},
-                         Case{2, 1085, false, false}, Case{2, 1000, false, true}}) {
+    for (const Case c :
+         {Case{0, 900, true, true}, Case{0, 899, true, false}, Case{0, 910, false, false},
+          Case{0, 920, false, true}, Case{1, 1100, true, true}, Case{1, 1101, true, false},
+          Case{1, 1090, false, false}, Case{1, 1080, false, true}, Case{2, 899, true, false},
+          Case{2, 1101, true, false}, Case{2, 1085, false, false}, Case{2, 1000, false, true}}) {
         p[sim::kThresholdMode] = uint16_t(c.mode);
         EXPECT_EQ(SignalGenerator::InTolerance(c.sig, 1000, c.wasIn, p), c.expected)
             << "mode " << c.mode << " sig " << c.sig << " wasIn " << c.wasIn;
     }
     p[sim::kThresholdMode] = 0;
-    p[sim::kThresholdCalc] = 1;  // percent of REF: 10 % of 2000
+    p[sim::kThresholdCalc] = 1; // percent of REF: 10 % of 2000
     p[sim::kTolerance] = 10;
     EXPECT_TRUE(SignalGenerator::InTolerance(1800, 2000, true, p));
     EXPECT_FALSE(SignalGenerator::InTolerance(1799, 2000, true, p));
@@ -153,12 +152,12 @@ TEST(SignalGenerator, ToleranceHysteresisPerThresholdMode)
 TEST(SignalGenerator, InputsAnalogOutputAndOffsets)
 {
     Bench b;
-    EXPECT_EQ(b.At(3.5).digState & 1, 1);  // built-in pattern: IN0 high 3..4 s
+    EXPECT_EQ(b.At(3.5).digState & 1, 1); // built-in pattern: IN0 high 3..4 s
     EXPECT_EQ(b.At(2.5).digState & 1, 0);
     b.gen.setInputs(2);
     EXPECT_EQ(b.At(3.5).digState, 2);
 
-    EXPECT_EQ(b.At(1.0).anaOut, 0);  // analog output off
+    EXPECT_EQ(b.At(1.0).anaOut, 0); // analog output off
     b.params[sim::kAnalogOutMode] = 1;
     DataFrame f = b.At(1.0);
     EXPECT_EQ(f.anaOut, f.sig);
