@@ -113,11 +113,17 @@ bool Exchange(int order, unsigned arg)
 }
 
 // Controls of other pages that the link dims around sensor operations; those pages register
-// theirs as they are built.
+// theirs at start-up.
 struct DimCtrl {
-    int *panel;
+    const int *panel;
     int control;
 };
+
+std::vector<DimCtrl> &OperationControls()
+{
+    static std::vector<DimCtrl> controls;
+    return controls;
+}
 
 } // namespace
 
@@ -167,6 +173,14 @@ std::vector<std::string> UpdatedHistory(std::vector<std::string> history,
     return history;
 }
 
+void RegisterOperationControl(const int *panel, int control)
+{
+    for (const DimCtrl &d : OperationControls())
+        if (d.panel == panel && d.control == control)
+            return;
+    OperationControls().push_back({panel, control});
+}
+
 void SetButtonsDimmed(int scope, int dimmed)
 {
     if (scope == 0)
@@ -177,6 +191,8 @@ void SetButtonsDimmed(int scope, int dimmed)
     for (int c : {TABP_CONNECT_BUTTON_TRY_TO_CONNECT, TABP_CONNECT_BUTTON_DISCONNECT,
                   TABP_CONNECT_RING_BAUDRATE})
         SetCtrlAttribute(AppState.TabConnect, c, ATTR_DIMMED, dimmed);
+    for (const DimCtrl &d : OperationControls())
+        SetCtrlAttribute(*d.panel, d.control, ATTR_DIMMED, dimmed);
     if (dimmed)
         DimLinkButtons(false, true, true);
     ProcessSystemEvents();

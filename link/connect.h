@@ -31,6 +31,9 @@ void Disconnect();
 void ChangeBaudrate();
 void InitConnectPanel();
 void SetButtonsDimmed(int scope, int dimmed);
+// Adds a page's operation control to those SetButtonsDimmed dims and undims in every scope.
+// `panel` points at the AppState field that holds the page's handle.
+void RegisterOperationControl(const int *panel, int control);
 
 // Panel plumbing used by start-up and the settings file.
 void InstallConnectCallbacks();
