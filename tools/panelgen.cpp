@@ -123,9 +123,15 @@ int main(int argc, char **argv)
     cs << "};\nconst int kPanelDefCount = " << panels.size() << ";\n";
     cs << "const int kControlIdEnd = " << id << ";\n";
 
+    // An unchanged header keeps its time stamp, so a layout-only edit of a panel file does not
+    // rebuild everything that includes the constants.
     auto write = [](const char *path, const QString &text) {
         QFile f(QString::fromLocal8Bit(path));
-        return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text.toUtf8()) >= 0;
+        const QByteArray bytes = text.toUtf8();
+        if (f.open(QIODevice::ReadOnly) && f.readAll() == bytes)
+            return true;
+        f.close();
+        return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) >= 0;
     };
     if (!write(argv[1], h) || !write(argv[2], c)) {
         fprintf(stderr, "panelgen: cannot write output\n");
