@@ -23,14 +23,14 @@ int ComPortFromDevice(const std::string &device);
 // rate, -1 unknown system error.
 int OpenComConfig(int port, const char *deviceName, long baud, int parity, int dataBits,
                   int stopBits, int inputQueueSize, int outputQueueSize);
-int CloseCom(int port);                  // closing a port that is not open is no error
+int CloseCom(int port);                   // closing a port that is not open is no error
 int SetComTime(int port, double seconds); // time limit of ComRd
 int FlushInQ(int port);
 int FlushOutQ(int port);
 int SetCTSMode(int port, int mode);
 int ComWrt(int port, const uint8_t *buffer, int count);
-int GetInQLen(int port);                 // bytes waiting, or -3 when the port is not open
-int GetComStat(int port);                // > 0: a line or device error since the last call
+int GetInQLen(int port);  // bytes waiting, or -3 when the port is not open
+int GetComStat(int port); // > 0: a line or device error since the last call
 // Reads `count` bytes, waiting (with event processing) at most the port's time limit; returns
 // the number of bytes read.
 int ComRd(int port, uint8_t *buffer, int count);

@@ -164,7 +164,8 @@ void LoadPanelSettings()
                 char key[32];
                 std::snprintf(key, sizeof key, "%s%d", kKeyAddressPrefix, i);
                 char address[1024];
-                if (Ini_GetStringIntoBuffer(s.ini, kSecAddresses, key, address, sizeof address) == 1)
+                if (Ini_GetStringIntoBuffer(s.ini, kSecAddresses, key, address, sizeof address) ==
+                    1)
                     AppendAddressHistory(address);
             }
         }
@@ -188,8 +189,7 @@ void GetConnectionSettingsFromFile()
         Ini_GetStringIntoBuffer(s.ini, kSecCommunication, kKeyServer, AppState.ServerAddress,
                                 sizeof AppState.ServerAddress);
         if (Ini_GetStringIntoBuffer(s.ini, kSecCommunication, kKeyPortNumber,
-                                    AppState.PortNumberText,
-                                    sizeof AppState.PortNumberText) != 1)
+                                    AppState.PortNumberText, sizeof AppState.PortNumberText) != 1)
             CopyField(AppState.PortNumberText, "5000");
     }
     PutLinkSettingsOnPanel();

@@ -123,7 +123,7 @@ std::unique_ptr<Transport> OpenSerialTransport(const std::string &device, int ba
         switch (port->error()) {
         case QSerialPort::DeviceNotFoundError: *error = -2; break; // invalid port number
         case QSerialPort::PermissionError:
-        case QSerialPort::OpenError: *error = -7; break;           // cannot open port
+        case QSerialPort::OpenError: *error = -7; break; // cannot open port
         default: *error = -1; break;
         }
         return nullptr;

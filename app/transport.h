@@ -13,7 +13,7 @@ public:
     virtual ~Transport() = default;
     virtual int write(const uint8_t *data, int count) = 0; // bytes queued, or -1
     virtual int bytesAvailable() = 0;
-    virtual int read(uint8_t *data, int count) = 0;        // bytes read now, never waits
+    virtual int read(uint8_t *data, int count) = 0; // bytes read now, never waits
     virtual void discardInput() = 0;
     virtual void discardOutput() = 0;
     // Releases the device or connection now; the object itself may live on a little.

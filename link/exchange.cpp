@@ -73,7 +73,10 @@ void Fail(const Msg &m)
     SetTimeout();
 }
 
-bool UsingTcp() { return AppState.ComProtocol == 1; }
+bool UsingTcp()
+{
+    return AppState.ComProtocol == 1;
+}
 
 // Waits until `enough` says the bytes are there or `limit` seconds have passed since `start`.
 // Blocks in the event loop between checks. Over TCP the wait also ends when the conversation
@@ -157,8 +160,8 @@ void InitRS232()
 {
     AppState.AcquisitionRunning = 0;
     CloseCom(AppState.ComPort);
-    AppState.OpenResult = OpenComConfig(AppState.ComPort, "", BaudrateOfIndex(AppState.BaudrateIndex),
-                                        0, 8, 1, 1024, 1024);
+    AppState.OpenResult = OpenComConfig(
+        AppState.ComPort, "", BaudrateOfIndex(AppState.BaudrateIndex), 0, 8, 1, 1024, 1024);
     if (AppState.OpenResult >= 0) {
         SetComTime(AppState.ComPort, kComReadTimeLimit);
         FlushInQ(AppState.ComPort);
@@ -269,7 +272,8 @@ int GetHeaderFrame()
     }
     if (CheckHeaderCRC() < 0)
         return -1;
-    if (AppState.RxHeader.order == 0 && (AppState.RxHeader.arg == 1 || AppState.RxHeader.arg == 2)) {
+    if (AppState.RxHeader.order == 0 &&
+        (AppState.RxHeader.arg == 1 || AppState.RxHeader.arg == 2)) {
         Fail(AppState.RxHeader.arg == 1 ? kMsgInvalidOrder : kMsgCommError);
         return -1;
     }
@@ -282,8 +286,8 @@ int GetDataFrame()
     const double start = Timer();
     bool alive;
     if (UsingTcp()) {
-        alive = WaitFor(start, kPayloadTimeLimit,
-                        [length] { return AppState.RxCount >= length + 8; });
+        alive =
+            WaitFor(start, kPayloadTimeLimit, [length] { return AppState.RxCount >= length + 8; });
         if (alive && AppState.RxCount < length + 8) {
             Fail(kMsgTimeout);
             return -1;

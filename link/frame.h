@@ -13,10 +13,10 @@ namespace frame {
 inline constexpr uint8_t kStartByte = 0x55;
 inline constexpr uint8_t kCrcStart = 0xAA;
 inline constexpr int kHeaderSize = 8;
-inline constexpr int kTxBufferSize = 1024;              // header + largest request payload
-inline constexpr int kMaxTxPayload = kTxBufferSize - kHeaderSize;  // 1016
-inline constexpr int kRxBufferSize = 1072;              // scope acknowledge + four scope frames
-inline constexpr int kMaxRxPayload = kRxBufferSize - kHeaderSize;  // 1064
+inline constexpr int kTxBufferSize = 1024; // header + largest request payload
+inline constexpr int kMaxTxPayload = kTxBufferSize - kHeaderSize; // 1016
+inline constexpr int kRxBufferSize = 1072; // scope acknowledge + four scope frames
+inline constexpr int kMaxRxPayload = kRxBufferSize - kHeaderSize; // 1064
 
 // Order numbers the program sends.
 enum Order : uint8_t {
@@ -65,7 +65,8 @@ struct Header {
 };
 
 // Writes the 8 header bytes for `payload` (which must hold `length` bytes) into `out`.
-void WriteHeader(uint8_t *out, uint8_t order, uint16_t arg, uint16_t length, const uint8_t *payload);
+void WriteHeader(uint8_t *out, uint8_t order, uint16_t arg, uint16_t length,
+                 const uint8_t *payload);
 
 // A complete frame as bytes: header followed by the payload.
 std::vector<uint8_t> Build(uint8_t order, uint16_t arg, const std::vector<uint8_t> &payload = {});
@@ -76,7 +77,10 @@ enum class HeaderCheck { kGood, kBadCrc, kTooLong };
 // receive area. Fills `out` only when the header is good.
 HeaderCheck CheckHeader(const uint8_t *bytes, Header *out);
 
-inline uint16_t GetU16(const uint8_t *p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint16_t GetU16(const uint8_t *p)
+{
+    return uint16_t(p[0] | (p[1] << 8));
+}
 inline void PutU16(uint8_t *p, uint16_t v)
 {
     p[0] = uint8_t(v & 0xFF);

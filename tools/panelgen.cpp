@@ -96,7 +96,8 @@ int main(int argc, char **argv)
     hs << "\n// Controls, one number per control of all panels.\n";
     int id = 1;
     for (const Panel &p : panels) {
-        hs << "\n// " << p.name << (p.parent.isEmpty() ? "" : " (page of " + p.parent + ")") << "\n";
+        hs << "\n// " << p.name << (p.parent.isEmpty() ? "" : " (page of " + p.parent + ")")
+           << "\n";
         for (const Control &c : p.controls)
             hs << "inline constexpr int " << p.name << "_" << c.name << " = " << id++ << ";\n";
     }
@@ -116,8 +117,9 @@ int main(int argc, char **argv)
     cs << "} // namespace\n\nconst PanelDef kPanelDefs[] = {\n";
     id = 1;
     for (const Panel &p : panels) {
-        cs << "    {\"" << p.name << "\", \"" << p.parent << "\", " << p.resource << ", \"" << p.file
-           << "\", kControls_" << p.name << ", " << p.controls.size() << ", " << id << "},\n";
+        cs << "    {\"" << p.name << "\", \"" << p.parent << "\", " << p.resource << ", \""
+           << p.file << "\", kControls_" << p.name << ", " << p.controls.size() << ", " << id
+           << "},\n";
         id += int(p.controls.size());
     }
     cs << "};\nconst int kPanelDefCount = " << panels.size() << ";\n";

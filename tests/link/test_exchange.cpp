@@ -16,7 +16,10 @@ int Request(uint8_t order, uint16_t arg = 0)
     return DataExchange(8);
 }
 
-std::string En(const Msg &m) { return m.en; }
+std::string En(const Msg &m)
+{
+    return m.en;
+}
 
 class Exchange : public AppTest {
 protected:

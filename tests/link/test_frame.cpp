@@ -76,7 +76,10 @@ INSTANTIATE_TEST_SUITE_P(
                     RequestCase{2, 0, {}, "55 02 00 00 00 00 AA B9"},
                     RequestCase{8, 0, {}, "55 08 00 00 00 00 AA 76"},
                     RequestCase{190, 4, {}, "55 BE 04 00 00 00 AA DC"},
-                    RequestCase{100, 3, {0x10, 0x27}, "55 64 03 00 02 00 45 61 10 27"}));
+                    RequestCase{100, 3, {0x10, 0x27}, "55 64 03 00 02 00 45 61 10 27"}),
+    [](const testing::TestParamInfo<RequestCase> &info) {
+        return "Order" + std::to_string(info.param.order) + "Arg" + std::to_string(info.param.arg);
+    });
 
 TEST(ResponseHeader, GoodHeaderDecodesAndCrcOverAllEightIsZero)
 {
