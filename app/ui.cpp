@@ -20,6 +20,7 @@
 #include <QHash>
 #include <QHeaderView>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -233,6 +234,15 @@ public:
             int panel = 0, control = 0;
             return CtrlOf(w, &panel, &control);
         }
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent *>(ev)->key();
+            if (key != Qt::Key_Return && key != Qt::Key_Enter)
+                return false;
+            if (auto *cb = qobject_cast<QComboBox *>(w->parentWidget()))
+                if (cb->isEditable() && cb->lineEdit() == w)
+                    cb->setProperty("enterPending", true);
+            return false;
+        }
         case QEvent::Close: {
             auto it = L().panelOfWidget.find(w);
             if (it == L().panelOfWidget.end())
@@ -280,11 +290,14 @@ void WireControl(int panel, int control, QWidget *w)
     } else if (auto *cb = qobject_cast<QComboBox *>(w)) {
         if (cb->isEditable()) {
             cb->setInsertPolicy(QComboBox::NoInsert);
-            // Enter in the text and a pick from the list both commit, once.
-            QObject::connect(cb->lineEdit(), &QLineEdit::returnPressed, cb,
-                             [=] { Raise(panel, control, EVENT_COMMIT); });
+            // Enter in the text and a pick from the list both commit, once: Enter on a text
+            // that is in the list makes the combo box raise activated too, which is skipped.
+            QObject::connect(cb->lineEdit(), &QLineEdit::returnPressed, cb, [=] {
+                cb->setProperty("enterPending", false);
+                Raise(panel, control, EVENT_COMMIT);
+            });
             QObject::connect(cb, &QComboBox::activated, cb, [=] {
-                if (!cb->lineEdit()->hasFocus() || cb->view()->isVisible())
+                if (!cb->property("enterPending").toBool())
                     Raise(panel, control, EVENT_COMMIT);
             });
         } else {

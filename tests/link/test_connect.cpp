@@ -235,6 +235,11 @@ TEST_F(Connect, TypedAddressesBuildTheHistory)
     EXPECT_EQ(AddressHistory(), (std::vector<std::string>{"alpha", "beta"}));
     EXPECT_STREQ(AppState.ServerAddress, "alpha");
     EXPECT_EQ(GetCtrlText(AppState.TabConnect, TABP_CONNECT_COMBO_SERVER_ADDRESS), "alpha");
+    // A pick from the list commits as well.
+    combo->setCurrentIndex(1);
+    emit combo->activated(1);
+    EXPECT_EQ(AddressHistory(), (std::vector<std::string>{"beta", "alpha"}));
+    EXPECT_STREQ(AppState.ServerAddress, "beta");
     EXPECT_TRUE(Dimmed(AppState.TabConnect, TABP_CONNECT_BUTTON_ACCEPT));
 }
 
