@@ -1,6 +1,7 @@
 #include "app/header.h"
 
 #include "app/appstate.h"
+#include "app/language.h"
 #include "app/ui.h"
 
 #include <string>
@@ -34,7 +35,7 @@ void ShowLogo()
     for (int i = 0; i < 3; ++i)
         ShowInfoText(kMakerLines[i], 0, 15, tops[i], 11, VAL_TRANSPARENT, VAL_WHITE);
     SetCtrlAttribute(AppState.MainPanel, MAINP_DECORATION_HEADER, ATTR_FRAME_COLOR, 0x0080FF);
-    const std::string logo = GetProjectDir() + "/" + kLogoFile;
+    const std::string logo = FindProgramFile(kLogoFile);
     SetCtrlAttribute(AppState.MainPanel, MAINP_PICTURE_LOGO, ATTR_TOP, 6);
     SetCtrlAttribute(AppState.MainPanel, MAINP_PICTURE_LOGO, ATTR_LEFT, 549);
     DisplayImageFile(AppState.MainPanel, MAINP_PICTURE_LOGO, logo.c_str());

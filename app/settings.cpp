@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "app/ui.h"
 #include "link/connect.h"
+#include "service/service.h"
 #include "support/ini.h"
 
 #include <QDir>
@@ -93,6 +94,7 @@ void GetPathOr(IniText ini, const char *key, char (&field)[N], const std::string
 void ApplyGeneralSettings()
 {
     SetCtrlVal(AppState.TabConnect, TABP_CONNECT_RING_LANGUAGE, AppState.LanguageIndex);
+    SetOffsetInstruction();
     if (AppState.LanguageIndex != 1)
         InitLanguage();
     SetCtrlVal(AppState.TabRecorder, TABP_RECORDER_TEXTBOX_REC_FILE, AppState.RecordFilePath);

@@ -7,8 +7,15 @@
 #include "app/settings.h"
 #include "app/tcp.h"
 #include "app/ui.h"
+#include "convtable/convtable.h"
 #include "link/connect.h"
 #include "link/exchange.h"
+#include "live/live.h"
+#include "params/rules.h"
+#include "recorder/recorder.h"
+#include "params/transfer.h"
+#include "scope/capture.h"
+#include "service/service.h"
 #include "sim/sim_runner.h"
 
 #include <QCoreApplication>
@@ -47,8 +54,6 @@ void InstallMainCallbacks()
 {
     InstallPanelCallback(AppState.MainPanel, CBF_MAINP, nullptr);
     InstallCtrlCallback(AppState.MainPanel, MAINP_TAB_MAIN, CBF_TabMain1, nullptr);
-    InstallPanelCallback(AppState.DataPanel, CBF_DATAP, nullptr);
-    InstallCtrlCallback(AppState.DataPanel, DATAP_STRING_STATUS, CBF_DispStatus, nullptr);
 }
 
 // Demo mode: the simulated sensor runs in its own thread on a free loopback port, and the link
@@ -120,6 +125,12 @@ int LoadPanels()
     LookUpPages();
     InstallMainCallbacks();
     InstallConnectCallbacks();
+    InstallServiceCallbacks();
+    InstallConvTableCallbacks();
+    InstallRecorderCallbacks();
+    InstallScopeCallbacks();
+    InstallParamsCallbacks();
+    InstallLiveCallbacks();
     return 0;
 }
 
@@ -136,8 +147,11 @@ void InitAll()
     SetActiveTabPage(AppState.MainPanel, MAINP_TAB_MAIN, kPageParam);
 
     CopyField(AppState.SettingsPath, SettingsFilePath(gOptions.settingsDir, gOptions.demo).c_str());
+    InitPasswordCtrl();
     ShowLogo();
+    GetPanelValues(); // the record starts from the pages' initial values
     InitServerAddressCombo();
+    InitConvTable();
 
     LoadPanelSettings();
 
@@ -200,7 +214,7 @@ void ShowChildPanelDisp(int panel)
 
 void InitPanelCtrlAttr()
 {
-    // The parameter rules are applied here once the parameter pages have them.
+    RunParameterRules();
 }
 
 int CBF_MAINP(int panel, int event, void *, int, int)
@@ -208,6 +222,7 @@ int CBF_MAINP(int panel, int event, void *, int, int)
     switch (event) {
     case EVENT_CLOSE:
         AppState.AcquisitionRunning = 0;
+        AppState.ScanRunning = 0; // a capture waiting for its trigger must not keep the window open
         StorePanelSettings();
         QuitUserInterface(0);
         break;
@@ -245,20 +260,16 @@ int CBF_TabMain1(int panel, int control, int event, void *, int, int)
     case kPageConvTable:
         ShowChildPanelDisp(AppState.ConvPanel);
         break;
+    case kPageRecorder: {
+        InitRecordPanel();
+        int mode = 0;
+        GetCtrlVal(AppState.TabRecorder, TABP_RECORDER_RING_RECORD_MODE, &mode);
+        if (mode == 0)
+            CalcRecTime();
+        break;
+    }
     default:
         break;
     }
-    return 0;
-}
-
-int CBF_DATAP(int, int, void *, int, int)
-{
-    return 0;
-}
-
-int CBF_DispStatus(int, int, int event, void *, int, int)
-{
-    if (event == EVENT_RIGHT_DOUBLE_CLICK)
-        ResetTextBox(AppState.TabConnect, TABP_CONNECT_TEXTBOX_MESSAGES, "");
     return 0;
 }

@@ -43,6 +43,3 @@ void InitPanelCtrlAttr();
 int CBF_MAINP(int panel, int event, void *callbackData, int eventData1, int eventData2);
 int CBF_TabMain1(int panel, int control, int event, void *callbackData, int eventData1,
                  int eventData2);
-int CBF_DATAP(int panel, int event, void *callbackData, int eventData1, int eventData2);
-int CBF_DispStatus(int panel, int control, int event, void *callbackData, int eventData1,
-                   int eventData2);

@@ -119,6 +119,8 @@ int DisplayImageFile(int panel, int control, const char *path);
 // Programmatic operator actions, for keyboard shortcuts and tests: raises the control's event as
 // if the operator had caused it.
 int SimulateCtrlEvent(int panel, int control, int event);
+// String controls: Enter commits every time, also with an unchanged or empty text.
+int SetCommitOnEnter(int panel, int control);
 
 // Lists (rings, combo boxes): item value is an int.
 int ClearListCtrl(int panel, int control);
@@ -150,6 +152,11 @@ int SetActiveTableCell(int panel, int control, int row, int col);
 int SelectTableRow(int panel, int control, int row); // 0 clears the selection
 int GetNumTableRows(int panel, int control, int *rows);
 int HideBuiltInCtrlMenuItem(int panel, int control, int item);
+// Typed input into column `col` is taken only as a whole number within min..max; anything else
+// leaves the cell as it was. Values written by SetTableCellVal are not limited.
+int SetTableColumnRange(int panel, int control, int col, int min, int max);
+// Gives the control the keyboard focus.
+int SetActiveCtrl(int panel, int control);
 
 // ---- Graphs and strip charts -------------------------------------------------------------------
 // Plot functions return a plot handle (> 0) or a negative error.
@@ -157,6 +164,8 @@ int PlotY(int panel, int control, const double *y, int count, int color, int lin
 int PlotXY(int panel, int control, const double *x, const double *y, int count, int color,
            int lineStyle = VAL_SOLID, int withPoints = 0);
 int PlotLine(int panel, int control, double x1, double y1, double x2, double y2, int color);
+// Unconnected points (filled dots) at (x[i], y[i]); a plot handle like PlotXY's.
+int PlotPoints(int panel, int control, const double *x, const double *y, int count, int color);
 int DeleteGraphPlot(int panel, int control, int plot); // -1: all plots
 int GetNumGraphPlots(int panel, int control, int *count);
 int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max);
@@ -181,7 +190,7 @@ int FileSelectPopup(const char *directory, const char *defaultName, const char *
 
 // Tests answer popups from a script. While a responder is installed, no dialog is shown.
 struct PopupRequest {
-    enum Kind { kMessage, kConfirm, kGeneric, kFileSelect } kind = kMessage;
+    enum Kind { kMessage, kConfirm, kGeneric, kFileSelect, kPrinterSelect } kind = kMessage;
     std::string title;
     std::string text;
     std::string button1 = {}, button2 = {};                           // kGeneric
@@ -189,11 +198,40 @@ struct PopupRequest {
     int buttonMode = 0;                           // kFileSelect
 };
 struct PopupAnswer {
-    int result = 0;   // kConfirm: 1/0; kGeneric: 1/2; kFileSelect: VAL_..._SELECTED
-    std::string path; // kFileSelect
+    int result = 0;   // kConfirm: 1/0; kGeneric: 1/2; kFileSelect: VAL_..._SELECTED;
+                      // kPrinterSelect: 1 chosen, 0 cancelled
+    std::string path; // kFileSelect; kPrinterSelect: the printer's name or a PDF file's path
 };
 using PopupResponder = std::function<PopupAnswer(const PopupRequest &)>;
 void SetPopupResponder(PopupResponder responder); // an empty function shows real dialogs again
+
+// ---- Printed reports ---------------------------------------------------------------------------
+// A report is a list of items, text and images, laid out top to bottom on A4 pages, with header
+// and footer texts on every page. In those texts "<date>", "<time>", "<page>" and "<pages>" stand
+// for the date and time of printing, the page number and the page count.
+enum ReportField {
+    REPORT_HEADER_LEFT,
+    REPORT_HEADER_CENTER,
+    REPORT_HEADER_RIGHT,
+    REPORT_FOOTER_LEFT,
+    REPORT_FOOTER_CENTER,
+    REPORT_FOOTER_RIGHT,
+};
+int NewReport(); // a report handle (> 0) or a negative error
+int DiscardReport(int report);
+int SetReportField(int report, int field, const char *text);
+// Text in a font and point size; line breaks start new lines, long lines wrap at the page width.
+// An empty text is one empty line.
+int AppendReportText(int report, const char *text, const char *fontFamily, int pointSize);
+// An image read from `path` now (the file may go right after), fitted into the page width,
+// with its caption beneath.
+int AppendReportImage(int report, const char *path, const char *caption);
+// Prints the report on the printer named `printer`; a name containing '/' is the path of a PDF
+// file to write instead (printer names never contain one). 0 on success, negative on failure.
+int PrintReport(int report, const char *printer);
+// The print dialog: 1 with the chosen printer's name in `name` (the PDF file's path when the
+// operator prints to a file), 0 when cancelled, `name` then unchanged.
+int PrinterSelectPopup(char *name, int size);
 
 // ---- Event loop, time --------------------------------------------------------------------------
 int RunUserInterface();           // returns the code given to QuitUserInterface

@@ -5,6 +5,7 @@
 
 #include <QChartView>
 #include <QColor>
+#include <QElapsedTimer>
 #include <QLineSeries>
 #include <QValueAxis>
 #include <QWidget>
@@ -12,7 +13,9 @@
 #include <map>
 #include <vector>
 
+class QCategoryAxis;
 class QGraphicsLineItem;
+class QTimer;
 
 class LedCtrl : public QWidget {
     Q_OBJECT
@@ -92,11 +95,16 @@ public:
     void setCursorsEnabled(bool on);
     bool cursorsEnabled() const { return cursorsOn_; }
 
+    // The panel file's hints (dynamic properties): cursorCount > 0 shows the cursors, zoomable
+    // lets Ctrl + left drag zoom, yAxisItems ("value=label;...") labels the left axis.
+    bool zoomable() const { return zoomable_; }
+
 signals:
     void cursorMoved(int index);
     void zoomed();
 
 protected:
+    bool event(QEvent *e) override;
     void dataRange(double *min, double *max, bool *any) const override;
     void mousePressEvent(QMouseEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
@@ -106,9 +114,23 @@ protected:
 private:
     void updateCursorItems();
     int cursorNear(QPointF widgetPos) const;
+    QPointF toScene(QPointF value) const;
+    QPointF toValue(QPointF scene) const;
+    void setYAxisItems(const QString &items);
 
-    std::map<int, QLineSeries *> plots_;
+    // A plot is a run of points of a series; plots that continue each other share one.
+    struct Plot {
+        QLineSeries *series = nullptr;
+        int first = 0; // index of the plot's first point in the series
+        int count = 0;
+    };
+    QLineSeries *newSeries(const QList<QPointF> &points, const QPen &pen, bool withPoints);
+    void removeSeries(QLineSeries *s);
+
+    std::map<int, Plot> plots_;
+    std::vector<QLineSeries *> series_;
     int nextHandle_ = 1;
+    int lastHandle_ = 0; // the newest plot: the only one a new plot may continue
     bool cursorsOn_ = false;
     QPointF cursors_[2];
     QGraphicsLineItem *cursorLines_[2][2] = {};
@@ -116,13 +138,21 @@ private:
     bool zooming_ = false;
     QPoint zoomStart_;
     QGraphicsRectItem *zoomRect_ = nullptr;
+    bool zoomable_ = false;
+    QCategoryAxis *yItems_ = nullptr;
 };
 
 // A strip chart shows the newest pointsPerScreen samples of each trace, newest on the right.
+// Plotting stores the samples; the series follow them at most once per screen refresh
+// (kRefreshMs), so a caller may re-plot thousands of times a second.
 class StripChartCtrl : public ChartCtrlBase {
     Q_OBJECT
     Q_PROPERTY(int pointsPerScreen READ pointsPerScreen WRITE setPointsPerScreen)
     Q_PROPERTY(int traces READ traceCount WRITE setTraceCount)
+    // Per trace in buffer order, ';'-separated: names, colours (#rrggbb), styles (solid, dash).
+    Q_PROPERTY(QString traceNames READ traceNames WRITE setTraceNames)
+    Q_PROPERTY(QString traceColors READ traceColors WRITE setTraceColors)
+    Q_PROPERTY(QString traceStyles READ traceStyles WRITE setTraceStyles)
 public:
     explicit StripChartCtrl(QWidget *parent = nullptr);
     int pointsPerScreen() const { return pointsPerScreen_; }
@@ -130,17 +160,33 @@ public:
     int traceCount() const { return int(series_.size()); }
     void setTraceCount(int n);
     void setTraceStyle(int trace, const QColor &color, Qt::PenStyle style);
+    QString traceNames() const { return names_.join(';'); }
+    void setTraceNames(const QString &names);
+    QString traceColors() const { return colors_.join(';'); }
+    void setTraceColors(const QString &colors);
+    QString traceStyles() const { return styles_.join(';'); }
+    void setTraceStyles(const QString &styles);
+    QString traceName(int trace) const;
+    QPen tracePen(int trace) const;
     // Appends count / traces samples per trace, values interleaved by trace.
     void plot(const double *values, int count);
     void clear();
     std::vector<double> traceValues(int trace) const;
 
+    static constexpr int kRefreshMs = 16;
+
 protected:
     void dataRange(double *min, double *max, bool *any) const override;
 
 private:
+    void scheduleRedraw(); // new samples: now if a refresh is due, else when it is
+    void redrawLater();    // at the next refresh
     void redraw();
+    void applyTraceLooks(); // the panel file's names, colours and styles, as far as given
     int pointsPerScreen_ = 100;
     std::vector<QLineSeries *> series_;
     std::vector<std::vector<double>> values_;
+    QTimer *redrawTimer_ = nullptr;
+    QElapsedTimer sinceRedraw_;
+    QStringList names_, colors_, styles_;
 };

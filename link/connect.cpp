@@ -9,6 +9,8 @@
 #include "app/tcp.h"
 #include "app/ui.h"
 #include "link/exchange.h"
+#include "params/transfer.h"
+#include "service/service.h"
 
 #include <cstdio>
 #include <cstring>
@@ -310,6 +312,7 @@ void CheckComLine()
     Say(report.c_str());
 
     AppState.SensorConnected = 1;
+    GetPara(); // a link failure here clears SensorConnected
     if (AppState.SensorConnected == 1)
         for (int c : {TABP_CONNECT_BUTTON_ACCEPT, TABP_CONNECT_BUTTON_CHANGE_BAUDRATE,
                       TABP_CONNECT_BUTTON_GEN_HW_INFO_FILE})
@@ -457,6 +460,7 @@ int CBF_ButtonGenHwInfoFile(int, int, int event, void *, int, int)
         ShowHelp(kHelpHwInfo);
     else if (event == EVENT_COMMIT) {
         SetButtonsDimmed(0, 1);
+        GenerateHWInfoFile();
         SetButtonsDimmed(0, 0);
     }
     return 0;

@@ -40,6 +40,41 @@ inline constexpr int kParameterRecordSize = 52;
 // The one process-wide record.
 extern ParameterRecord Parameters;
 
+// The fields in record (wire) order.
+inline constexpr uint16_t ParameterRecord::*kRecordFields[kParameterRecordSize / 2] = {
+    &ParameterRecord::PowerSource,
+    &ParameterRecord::PowerCh0,
+    &ParameterRecord::PowerCh1,
+    &ParameterRecord::PowerMode,
+    &ParameterRecord::DynWinLo,
+    &ParameterRecord::DynWinHi,
+    &ParameterRecord::LedMode,
+    &ParameterRecord::Gain,
+    &ParameterRecord::Average,
+    &ParameterRecord::Integral,
+    &ParameterRecord::AnalogOutmode,
+    &ParameterRecord::AnalogRange,
+    &ParameterRecord::AnalogOut,
+    &ParameterRecord::DigitalOutmode,
+    &ParameterRecord::Hold,
+    &ParameterRecord::ThresholdMode,
+    &ParameterRecord::ThresholdTracing,
+    &ParameterRecord::TtUp,
+    &ParameterRecord::TtDown,
+    &ParameterRecord::ThresholdCalc,
+    &ParameterRecord::TeachValue,
+    &ParameterRecord::Tolerance,
+    &ParameterRecord::Hysteresis,
+    &ParameterRecord::ExternTeach,
+    &ParameterRecord::EvaluationMode,
+    &ParameterRecord::DeadTime,
+};
+
 // The 52 wire bytes of a record and back (little-endian whatever the host).
 void RecordToBytes(const ParameterRecord &r, uint8_t *out);
 ParameterRecord RecordFromBytes(const uint8_t *in);
+
+// HOLD is shown in milliseconds: the field counts 0.1 ms. A page value becomes a field by
+// truncation toward zero (12.55 ms -> 125), keeping the low 16 bits of the result.
+uint16_t HoldFieldFromMs(double ms);
+double HoldMsFromField(uint16_t field);

@@ -6,3 +6,22 @@ void GetPanelValues(); // all 26 controls -> Parameters
 void SetPanelValues(); // Parameters -> all 26 controls
 void SendPara();       // pages -> sensor (RAM, and with EEPROM selected also order 3)
 void GetPara();        // sensor -> record and pages (with EEPROM selected first order 4)
+
+#include "app/messages.h"
+
+// Memory selector values (AppState.MemorySelect).
+inline constexpr int kMemoryRam = 1;
+inline constexpr int kMemoryEeprom = 2;
+inline constexpr int kMemoryFile = 3;
+
+// The sensor's plausibility reports: "<title>\n<arg><text>".
+extern const Msg kMsgRamPlausibility;
+extern const Msg kMsgEepromPlausibility;
+
+// SEND, GET and the memory selector of the main panel. While live acquisition runs, SEND and
+// GET aimed at the sensor only set AppState.SendRequest / GetRequest; the live loop serves them
+// between two data frames (SendPara and GetPara clear them).
+int CBF_ButtonSend(int panel, int control, int event, void *, int, int);
+int CBF_ButtonGet(int panel, int control, int event, void *, int, int);
+int CBF_ButtonSelectMem(int panel, int control, int event, void *, int, int);
+void InstallTransferCallbacks();

@@ -1,6 +1,7 @@
 // orvante2-sensor: the simulated sensor as a program of its own, for running the scope tool
 // against it by hand. Listens on 127.0.0.1 and, with --pty, on a pseudo-terminal; runs until
 // SIGINT or SIGTERM.
+#include "sim/eeprom_file.h"
 #include "sim/sensor_server.h"
 
 #include <QCommandLineParser>
@@ -78,8 +79,17 @@ int main(int argc, char **argv)
     const QCommandLineOption faultOpt(QStringLiteral("fault"),
                                       QStringLiteral("Inject a fault (repeatable, see above)."),
                                       QStringLiteral("ORDER:KIND[=VALUE]"));
-    parser.addOptions(
-        {portOpt, ptyOpt, firmwareOpt, nameOpt, serialOpt, seedOpt, silentOpt, faultOpt});
+    const QCommandLineOption eepromFileOpt(
+        QStringLiteral("eeprom-file"),
+        QStringLiteral("Keep the EEPROM parameter set in this file (read at start, written by "
+                       "every store)."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption badEepromOpt(
+        QStringLiteral("bad-eeprom"),
+        QStringLiteral("Loading the EEPROM set (order 4) fails its check and answers ARG."),
+        QStringLiteral("ARG"));
+    parser.addOptions({portOpt, ptyOpt, firmwareOpt, nameOpt, serialOpt, seedOpt, silentOpt,
+                       faultOpt, eepromFileOpt, badEepromOpt});
     parser.process(app);
 
     bool ok = false;
@@ -106,6 +116,23 @@ int main(int argc, char **argv)
         model.generator().setSeed(seed);
     }
     model.setSilent(parser.isSet(silentOpt));
+    if (parser.isSet(badEepromOpt)) {
+        const uint arg = parser.value(badEepromOpt).toUInt(&ok);
+        if (!ok || arg == 0 || arg > 65535)
+            return Fail(
+                QStringLiteral("bad EEPROM argument: %1").arg(parser.value(badEepromOpt)));
+        model.setEepromFailure(int(arg));
+    }
+    if (parser.isSet(eepromFileOpt)) {
+        const std::string path = parser.value(eepromFileOpt).toStdString();
+        sim::ParamRecord stored;
+        if (sim::ReadEepromFile(path, &stored))
+            model.setEeprom(stored);
+        model.onEepromStored([path](const sim::ParamRecord &p) {
+            if (!sim::WriteEepromFile(path, p))
+                std::fprintf(stderr, "orvante2-sensor: cannot write %s\n", path.c_str());
+        });
+    }
     std::map<int, sim::Fault> faults;
     for (const QString &option : parser.values(faultOpt)) {
         std::string error;

@@ -138,10 +138,14 @@ void SensorModel::Execute(const frame::Header &h, const uint8_t *payload, double
     case frame::kOrderStoreEeprom:
         eeprom_ = ram_;
         storedBaudIndex_ = baudIndex_;
+        if (eepromStored_)
+            eepromStored_(eeprom_);
         out.push_back(Plain(h.order, 0));
         return;
     case frame::kOrderLoadEeprom: {
-        const int bad = forcedPlausibility_ ? forcedPlausibility_ : CheckParams(eeprom_);
+        const int bad = forcedPlausibility_ ? forcedPlausibility_
+                        : eepromFailure_    ? eepromFailure_
+                                            : CheckParams(eeprom_);
         ram_ = bad ? DefaultParams() : eeprom_;
         out.push_back(Plain(h.order, uint16_t(bad)));
         return;

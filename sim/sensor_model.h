@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,15 @@ public:
     // 0: orders 1 and 4 run the real plausibility check. Otherwise every check fails and this
     // is the argument of the answer.
     void setPlausibilityFailure(int arg) { forcedPlausibility_ = uint16_t(arg); }
+    // Non-zero: order 4 finds the stored set broken whatever it holds (a worn-out EEPROM),
+    // answers with this argument and loads the defaults into RAM.
+    void setEepromFailure(int arg) { eepromFailure_ = uint16_t(arg); }
+    // Called with the new EEPROM set whenever order 3 stores one, so that it can outlive the
+    // program (sim/eeprom_file.h).
+    void onEepromStored(std::function<void(const ParamRecord &)> fn)
+    {
+        eepromStored_ = std::move(fn);
+    }
 
     const ConvTable &convTable() const { return convTable_; }
     void setConvTable(const ConvTable &t) { convTable_ = t; }
@@ -95,6 +105,8 @@ public:
     void setAutoSendIntervalMs(int ms) { autoIntervalMs_ = ms > 1 ? ms : 1; }
     // The next automatic frame, with the fault of the request that started the sending applied.
     std::vector<uint8_t> NextAutoFrame(double t);
+    // Frames sent since automatic sending was last switched on.
+    int autoFramesSent() const { return autoIndex_; }
 
     // A capture waits for its trigger or its last samples.
     bool scopeRunning(double t) const;
@@ -113,6 +125,8 @@ private:
     ParamRecord ram_;
     ParamRecord eeprom_;
     uint16_t forcedPlausibility_ = 0;
+    uint16_t eepromFailure_ = 0;
+    std::function<void(const ParamRecord &)> eepromStored_;
     ConvTable convTable_;
     ConvData convData_;
     std::array<uint16_t, 2> offsets_;

@@ -279,11 +279,40 @@ void SensorServer::processRx(Link *link, qint64 arrivalNs)
     }
 }
 
+std::vector<Reply> InScopePieces(const std::vector<Reply> &replies)
+{
+    std::vector<Reply> out;
+    std::vector<uint8_t> run;
+    int runDelayMs = 0;
+    auto flush = [&] {
+        for (size_t at = 0, k = 0; at < run.size(); at += kScopePieceBytes, ++k) {
+            const size_t end = std::min(run.size(), at + size_t(kScopePieceBytes));
+            std::vector<uint8_t> piece(run.begin() + long(at), run.begin() + long(end));
+            out.push_back(Reply{std::move(piece), runDelayMs + int(k) * kScopePieceGapMs, true});
+        }
+        run.clear();
+    };
+    for (const Reply &reply : replies) {
+        if (!reply.scope) {
+            flush();
+            out.push_back(reply);
+            continue;
+        }
+        if (!run.empty() && reply.delayMs != runDelayMs)
+            flush();
+        runDelayMs = reply.delayMs;
+        run.insert(run.end(), reply.bytes.begin(), reply.bytes.end());
+    }
+    flush();
+    return out;
+}
+
 void SensorServer::execute(Link *link, const Response &r, qint64 arrivalNs)
 {
     if (r.cancelScope)
         cancelScope();
-    for (const Reply &reply : r.replies) {
+    const std::vector<Reply> replies = link->socket ? InScopePieces(r.replies) : r.replies;
+    for (const Reply &reply : replies) {
         Pending p;
         p.dueNs = arrivalNs + qint64(reply.delayMs) * 1000000;
         p.seq = seq_++;

@@ -22,6 +22,13 @@ class QTimer;
 
 namespace sim {
 
+// Over TCP the scope answer leaves as a stream, the way a sensor's network interface passes it
+// on: consecutive scope blocks due at the same time are joined and cut into pieces of
+// kScopePieceBytes, kScopePieceGapMs apart, across the frame boundaries. Other replies stay whole.
+inline constexpr int kScopePieceBytes = 97;
+inline constexpr int kScopePieceGapMs = 1;
+std::vector<Reply> InScopePieces(const std::vector<Reply> &replies);
+
 class SensorServer : public QObject {
     Q_OBJECT
 public:

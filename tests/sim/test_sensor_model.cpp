@@ -377,6 +377,7 @@ TEST(SensorModel, AutomaticSendingCarriesTheStartingFaultToItsFrames)
     EXPECT_EQ(first.h.length, 20);
     EXPECT_FALSE(Decode(m.NextAutoFrame(1.2)).headerOk);
     EXPECT_TRUE(Decode(m.NextAutoFrame(1.3)).payloadOk);
+    EXPECT_EQ(m.autoFramesSent(), 3);
 
     m.clearFaults();
     One(m, 30, 0);

@@ -1,0 +1,49 @@
+#include "recorder/record_file.h"
+
+#include <cmath>
+#include <cstdio>
+
+std::string RecordFileHeader(int language, const char *programName, const char *sensorId)
+{
+    const bool german = language == 0;
+    std::string h = "\n";
+    h += german ? "Ergebnisse von ... aufzeichnen:" : "Record results of: ";
+    h += programName ? programName : "";
+    h += "\r\n";
+    if (sensorId && *sensorId) {
+        h += german ? "Fenster ID:" : "Panel ID: ";
+        h += sensorId;
+        h += "\r\n";
+    }
+    h += "\r\n";
+    h += "DATE\tTIME\tCH0\tCH1\tTEMP\tSIG\r\n";
+    return h;
+}
+
+std::string RecordLine(const DataFrameRec &f, const std::tm &when)
+{
+    char line[96];
+    std::snprintf(line, sizeof line, "%02d-%02d-%04d\t%02d:%02d:%02d\t%d\t%d\t%d\t%d\r\n",
+                  when.tm_mon + 1, when.tm_mday, when.tm_year + 1900, when.tm_hour, when.tm_min,
+                  when.tm_sec, int(f.Ch0), int(f.Ch1), int(f.Temp), int(f.Sig));
+    return line;
+}
+
+double ClampedRecInterval(double interval)
+{
+    // NaN compares false: it too becomes the minimum.
+    return interval >= kMinRecInterval ? interval : kMinRecInterval;
+}
+
+RecordTime SplitRecordTime(double interval, unsigned values)
+{
+    const double total = interval * values;
+    RecordTime t;
+    t.days = int(std::trunc(total / 86400));
+    double rest = total - t.days * 86400.0;
+    t.hours = int(std::trunc(rest / 3600));
+    rest -= t.hours * 3600.0;
+    t.minutes = int(std::trunc(rest / 60));
+    t.seconds = rest - t.minutes * 60.0;
+    return t;
+}

@@ -1,0 +1,46 @@
+// The scope panel: measuring a capture with the two cursors (delta X in ms, delta Y in digits and
+// volts), zooming the analog graph, and the printed report with the panel's image, the sensor's
+// identification and the operator's comment.
+#pragma once
+
+inline constexpr double kScopeFullX = 128.0;    // ZOOM 1:1: x 0..128 samples
+inline constexpr double kScopeFullY = 4100.0;   // ZOOM 1:1: y 0..4100 digits
+inline constexpr int kScopeCommentChars = 1024; // the longest comment printed
+inline constexpr int kPrinterNameSize = 512;
+
+// The cursor distances as the delta displays show them. dx and dy are counted in whole samples
+// and digits (each position truncated toward zero); deltaX = dx x cycle time x scan rate in ms,
+// shown with 0 digits above 1000 ms, 3 above 1 ms, else 6; volts = dy x 10 / 4096.
+struct ScopeDelta {
+    int dx = 0;
+    int dy = 0;
+    double deltaXMs = 0;
+    int deltaXPrecision = 6;
+    double deltaYVolts = 0;
+};
+ScopeDelta ScopeDeltaOf(double x1, double y1, double x2, double y2, double cycleTimeMs,
+                        int scanRate);
+
+// Reads the analog graph's cursors, moves the digital graph's cursors to the same x and shows
+// the deltas.
+void calcScopDeltaXY();
+// Back to the whole capture: x 0..128, y 0..4100.
+void ZoomScope11();
+
+// The report: title, program name, identification and comment when there are any, and the image
+// of the scope panel, printed on the printer the operator picks (or into a PDF file).
+void PrintScopeGraph();
+// The print dialog; on confirmation copies the chosen printer's name (or the PDF file's path)
+// into `name` (kPrinterNameSize bytes), on cancel leaves it unchanged.
+void SelectPrinter(char *name);
+
+void InstallScopeDisplayCallbacks();
+
+int CBF_SCOPEP(int panel, int event, void *, int, int);
+int CBF_GraphScope(int panel, int control, int event, void *, int, int);
+int CBF_ButtonZoomScope11(int panel, int control, int event, void *, int, int);
+int CBF_DispDeltaX(int panel, int control, int event, void *, int, int);
+int CBF_DispDeltaY(int panel, int control, int event, void *, int, int);
+int CBF_ButtonCloseSP(int panel, int control, int event, void *, int, int);
+int CBF_EditScopeComment(int panel, int control, int event, void *, int, int);
+int CBF_ButtonPrintScopeGraph(int panel, int control, int event, void *, int, int);

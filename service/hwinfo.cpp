@@ -1,0 +1,125 @@
+#include "service/service.h"
+
+#include "app/appstate.h"
+#include "app/settings.h"
+#include "app/ui.h"
+#include "link/exchange.h"
+#include "link/frame.h"
+#include "params/paramfile.h"
+#include "params/transfer.h"
+#include "support/ini.h"
+
+#include <cstdio>
+
+const Msg kMsgHwFileSaved{"Datei wurde gespeichert!", "File has been saved!"};
+const Msg kMsgHwFileNotSaved{"Datei konnte nicht gespeichert werden!",
+                             "File could not be saved!"};
+const Msg kMsgHwNoFileSelected{"Keine Datei ausgewaehlt! \nAktion wird nicht ausgefuehrt!",
+                               "No file was selected! \nProcess will not be done!"};
+
+namespace {
+
+void Say(const char *text)
+{
+    AppendTextBox(AppState.TabConnect, TABP_CONNECT_TEXTBOX_MESSAGES, text);
+}
+
+// Order 194 with the access code; 1 with the 512 bytes in RxBuffer, or -1 after the failure was
+// reported. A shorter answer is refused rather than padded with whatever the buffer held.
+int GetHardwareInfo()
+{
+    AppState.OrderNumber = frame::kOrderHardwareInfo;
+    FillTxBuf(frame::kOrderHardwareInfo, kHwInfoAccessCode, 0);
+    if (DataExchange(frame::kHeaderSize) != 1)
+        return -1;
+    if (AppState.RxHeader.length < kHwInfoBytes) {
+        CopyField(AppState.ErrorText, Tr(kMsgBadData));
+        SetTimeout();
+        return -1;
+    }
+    return 1;
+}
+
+// The file dialog, starting in the directory of the last hardware information file; the chosen
+// path becomes the remembered one.
+int SelectHardwareFile()
+{
+    std::string directory = AppState.HardwareFilePath;
+    const size_t slash = directory.find_last_of('/');
+    directory = slash == std::string::npos ? DataDirectory() : directory.substr(0, slash + 1);
+    char path[sizeof AppState.HardwareFilePath] = {};
+    const int result = FileSelectPopup(directory.c_str(), kDefaultHardwareFileName, "*.ini",
+                                       kHwFileDialogTitle, VAL_SAVE_BUTTON, path,
+                                       int(sizeof path));
+    if (result > 0)
+        CopyField(AppState.HardwareFilePath, path);
+    return result;
+}
+
+int OffsetField(int control)
+{
+    int value = 0;
+    GetCtrlVal(AppState.TabService, control, &value);
+    return value;
+}
+
+int WriteHardwareFile(const std::string &data)
+{
+    GetPanelValues();
+    IniText ini = Ini_New(0);
+    if (!ini)
+        return kIniOutOfMemory;
+    Ini_PutString(ini, kSectionGeneralInfo, kKeyFileType, kHwFileType);
+    Ini_PutString(ini, kSectionGeneralInfo, kKeyScopeVersion, kHwScopeVersion);
+    Ini_PutString(ini, kSectionGeneralInfo, kKeyFirmwareVersion, AppState.FirmwareId);
+    Ini_PutString(ini, kSectionHardwareInfo, kKeyHardwareData, data.c_str());
+    AppendParaToIniHandle(ini);
+    Ini_PutInt(ini, kSectionOffset, kKeyOffsetCh0, OffsetField(TABP_SERVICE_NUMERIC_OFFSET_CH0));
+    Ini_PutInt(ini, kSectionOffset, kKeyOffsetCh1, OffsetField(TABP_SERVICE_NUMERIC_OFFSET_CH1));
+    const int result = Ini_WriteToFile(ini, AppState.HardwareFilePath);
+    Ini_Dispose(ini);
+    return result;
+}
+
+} // namespace
+
+std::string HardwareDataText(const uint8_t *bytes)
+{
+    std::string text;
+    text.reserve(kHwInfoDataChars);
+    char word[8];
+    for (int i = 0; i < kHwInfoBytes; i += 2) {
+        std::snprintf(word, sizeof word, "%04X", unsigned(frame::GetU16(bytes + i)));
+        text += word;
+    }
+    return text;
+}
+
+void GenerateHWInfoFile()
+{
+    AppState.SensorConnected = 1; // every failed exchange clears it
+
+    const uint16_t memory = AppState.MemorySelect;
+    AppState.MemorySelect = kMemoryRam;
+    GetPara();
+    AppState.MemorySelect = memory;
+    if (AppState.SensorConnected == 0)
+        return;
+
+    if (GetOffset() != 1 || AppState.SensorConnected == 0)
+        return;
+    if (GetHardwareInfo() != 1 || AppState.SensorConnected == 0)
+        return;
+    const std::string data = HardwareDataText(AppState.RxBuffer + frame::kHeaderSize);
+
+    if (SelectHardwareFile() <= 0) {
+        Say(Tr(kMsgHwNoFileSelected));
+        Say("\n\n");
+        return;
+    }
+    const int written = WriteHardwareFile(data);
+    Say(Tr(written >= 0 ? kMsgHwFileSaved : kMsgHwFileNotSaved));
+    Say("\n");
+    Say(AppState.HardwareFilePath);
+    Say("\n\n");
+}

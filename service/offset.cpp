@@ -1,0 +1,212 @@
+#include "service/service.h"
+
+#include "app/appstate.h"
+#include "app/language.h"
+#include "app/startup.h"
+#include "app/ui.h"
+#include "link/connect.h"
+#include "link/exchange.h"
+#include "link/frame.h"
+
+#include <cmath>
+
+const Msg kMsgCoverReceiver{
+    "Sicherstellen, dass der Empfaenger des Sensors verdeckt ist! \nOffset Wert sollte unter "
+    "100 sein.",
+    "Make sure, that the receiver of the sensor is covered! \nOffset value should be lower than "
+    "100!"};
+
+namespace {
+
+const Msg kHelpSendOffset{"Offset Werte ins EEPROM des Sensors schreiben.",
+                          "Send offset values to the EEPROM of the sensor."};
+const Msg kHelpGetOffset{"Offset Werte aus dem Sensor auslesen.",
+                         "Read offset values and setting time factor from sensor."};
+const Msg kHelpCalcOffset{"Offset Berechnung starten.", "Start offset calculation."};
+const Msg kHelpOffsetVal{"Editierbox fuer Offset Werte.", "Edit Box for the offset values."};
+const Msg kHelpSettingTimeFactor{
+    "Editierbox fuer einen Zeitfaktor im AC MODUS. \nStandardwert ist 1.0. \nFuer IR Sensoren "
+    "2.5 waehlen.",
+    "Edit box for a setting time factor in AC MODE. \nDefault value is 1,0.\nSelect 2,5 for IR "
+    "sensors."};
+const Msg kHelpSendSettingTimeFactor{"Zeitfaktor ins EEPROM des Sensors senden.",
+                                     "Send setting time factor to the EEPROM of the sensor."};
+const Msg kHelpCloseService{"Schliesst PANEL und kehrt zu HAUPT PANEL zurueck.",
+                            "Close PANEL and return to MAIN PANEL."};
+
+void PutU16(uint8_t *p, uint16_t v)
+{
+    p[0] = uint8_t(v & 0xFF);
+    p[1] = uint8_t(v >> 8);
+}
+
+// One order-100 exchange with `length` payload bytes already staged. An answer shorter than
+// `answerBytes` would leave stale buffer bytes to be shown as the sensor's values, so it counts
+// as a bad data frame.
+int OffsetExchange(unsigned arg, unsigned length, int answerBytes)
+{
+    AppState.OrderNumber = frame::kOrderOffset;
+    FillTxBuf(frame::kOrderOffset, arg, length);
+    if (DataExchange(frame::kHeaderSize + int(length)) != 1)
+        return -1;
+    if (AppState.RxHeader.length < answerBytes) {
+        CopyField(AppState.ErrorText, Tr(kMsgBadData));
+        SetTimeout();
+        return -1;
+    }
+    return 1;
+}
+
+const uint8_t *Answer() { return AppState.RxBuffer + frame::kHeaderSize; }
+
+int ReadOffsetField(int control)
+{
+    int value = 0;
+    GetCtrlVal(AppState.TabService, control, &value);
+    return value;
+}
+
+// Dims the operation controls around one transfer.
+void Dimmed(int (*transfer)())
+{
+    SetButtonsDimmed(0, 1);
+    transfer();
+    SetButtonsDimmed(0, 0);
+}
+
+int HelpOr(int event, const Msg &help, int (*transfer)() = nullptr)
+{
+    if (event == EVENT_RIGHT_CLICK)
+        ShowHelp(help);
+    else if (event == EVENT_COMMIT && transfer)
+        Dimmed(transfer);
+    return 0;
+}
+
+} // namespace
+
+uint16_t SettingTimeFactorToWire(double factor)
+{
+    const double tenths = std::trunc(factor * 10.0);
+    if (!(tenths > 0.0)) // also NaN
+        return 0;
+    return tenths >= 65535.0 ? 65535 : uint16_t(tenths);
+}
+
+double SettingTimeFactorFromWire(uint16_t word) { return word / 10.0; }
+
+int GetOffset()
+{
+    if (OffsetExchange(kOffsetArgRead, 0, kOffsetReadAnswerBytes) != 1)
+        return -1;
+    const uint8_t *p = Answer();
+    SetCtrlVal(AppState.TabService, TABP_SERVICE_NUMERIC_OFFSET_CH0, int(frame::GetU16(p)));
+    SetCtrlVal(AppState.TabService, TABP_SERVICE_NUMERIC_OFFSET_CH1, int(frame::GetU16(p + 2)));
+    SetCtrlVal(AppState.TabService, TABP_SERVICE_NUMERIC_SETTING_TIME_FACTOR,
+               SettingTimeFactorFromWire(frame::GetU16(p + 4)));
+    return 1;
+}
+
+int CalcOffset()
+{
+    if (OffsetExchange(kOffsetArgCalculate, 0, kOffsetCalcAnswerBytes) != 1)
+        return -1;
+    const uint8_t *p = Answer();
+    SetCtrlVal(AppState.TabService, TABP_SERVICE_NUMERIC_OFFSET_CH0, int(frame::GetU16(p)));
+    SetCtrlVal(AppState.TabService, TABP_SERVICE_NUMERIC_OFFSET_CH1, int(frame::GetU16(p + 2)));
+    return 1;
+}
+
+int SendOffset()
+{
+    uint8_t *p = AppState.TxFrame + frame::kHeaderSize;
+    PutU16(p, uint16_t(ReadOffsetField(TABP_SERVICE_NUMERIC_OFFSET_CH0)));
+    PutU16(p + 2, uint16_t(ReadOffsetField(TABP_SERVICE_NUMERIC_OFFSET_CH1)));
+    return OffsetExchange(kOffsetArgWrite, 4, 0);
+}
+
+int SendSettingTimeFactor()
+{
+    double factor = 0.0;
+    GetCtrlVal(AppState.TabService, TABP_SERVICE_NUMERIC_SETTING_TIME_FACTOR, &factor);
+    PutU16(AppState.TxFrame + frame::kHeaderSize, SettingTimeFactorToWire(factor));
+    return OffsetExchange(kOffsetArgWriteFactor, 2, 0);
+}
+
+void SetOffsetInstruction()
+{
+    SetCtrlVal(AppState.TabService, TABP_SERVICE_TEXTMSG_OFFSET_INSTRUCTION,
+               Tr(kMsgOffsetInstruction));
+}
+
+void CloseServicePage()
+{
+    SetTabPageVisible(AppState.MainPanel, MAINP_TAB_MAIN, kPageService, 0);
+    SetActiveTabPage(AppState.MainPanel, MAINP_TAB_MAIN, kPageParam);
+}
+
+int CBF_ButtonSendOffset(int, int, int event, void *, int, int)
+{
+    return HelpOr(event, kHelpSendOffset, SendOffset);
+}
+
+int CBF_ButtonGetOffset(int, int, int event, void *, int, int)
+{
+    return HelpOr(event, kHelpGetOffset, GetOffset);
+}
+
+int CBF_ButtonCalcOffset(int, int, int event, void *, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK)
+        ShowHelp(kHelpCalcOffset);
+    else if (event == EVENT_COMMIT && ConfirmPopup(Tr(kMsgInfoTitle), Tr(kMsgCoverReceiver)) == 1)
+        Dimmed(CalcOffset);
+    return 0;
+}
+
+int CBF_EditOffsetVal(int, int, int event, void *, int, int)
+{
+    return HelpOr(event, kHelpOffsetVal);
+}
+
+int CBF_EditSettingTimeFactor(int, int, int event, void *, int, int)
+{
+    return HelpOr(event, kHelpSettingTimeFactor);
+}
+
+int CBF_ButtonSendSettingTimeFactor(int, int, int event, void *, int, int)
+{
+    return HelpOr(event, kHelpSendSettingTimeFactor, SendSettingTimeFactor);
+}
+
+int CBF_ButtonCloseOffsetCompensation(int, int, int event, void *, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK)
+        ShowHelp(kHelpCloseService);
+    else if (event == EVENT_COMMIT)
+        CloseServicePage();
+    return 0;
+}
+
+void InstallServiceCallbacks()
+{
+    const int page = AppState.TabService;
+    InstallCtrlCallback(page, TABP_SERVICE_BUTTON_SEND_OFFSET, CBF_ButtonSendOffset, nullptr);
+    InstallCtrlCallback(page, TABP_SERVICE_BUTTON_GET_OFFSET, CBF_ButtonGetOffset, nullptr);
+    InstallCtrlCallback(page, TABP_SERVICE_BUTTON_CALC_OFFSET, CBF_ButtonCalcOffset, nullptr);
+    InstallCtrlCallback(page, TABP_SERVICE_NUMERIC_OFFSET_CH0, CBF_EditOffsetVal, nullptr);
+    InstallCtrlCallback(page, TABP_SERVICE_NUMERIC_OFFSET_CH1, CBF_EditOffsetVal, nullptr);
+    InstallCtrlCallback(page, TABP_SERVICE_NUMERIC_SETTING_TIME_FACTOR, CBF_EditSettingTimeFactor,
+                        nullptr);
+    InstallCtrlCallback(page, TABP_SERVICE_BUTTON_SEND_SETTING_TIME_FACTOR,
+                        CBF_ButtonSendSettingTimeFactor, nullptr);
+    InstallCtrlCallback(page, TABP_SERVICE_BUTTON_CLOSE_OFFSET_COMPENSATION,
+                        CBF_ButtonCloseOffsetCompensation, nullptr);
+    for (int c : {TABP_SERVICE_BUTTON_SEND_OFFSET, TABP_SERVICE_BUTTON_GET_OFFSET,
+                  TABP_SERVICE_BUTTON_CALC_OFFSET, TABP_SERVICE_BUTTON_SEND_SETTING_TIME_FACTOR})
+        RegisterOperationControl(&AppState.TabService, c);
+
+    InstallPanelCallback(AppState.PasswordPanel, CBF_PASSWORDP, nullptr);
+    InstallCtrlCallback(AppState.PasswordPanel, PASSWORDP_STRING_PASSWORD, CBF_StringEnterPW,
+                        nullptr);
+}

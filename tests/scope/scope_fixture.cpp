@@ -1,0 +1,90 @@
+#include "scope_fixture.h"
+
+#include "app/ui_testing.h"
+
+#include <QAbstractSpinBox>
+#include <QChart>
+#include <QChartView>
+#include <QLineSeries>
+#include <QTest>
+
+Ring CountingRing(int base)
+{
+    Ring r{};
+    for (int i = 0; i < kScopeSamples; ++i)
+        r[size_t(i)] = int16_t(base + i);
+    return r;
+}
+
+std::vector<uint8_t> BlockPayload(const Ring &ring, uint16_t ringIndex)
+{
+    std::vector<uint8_t> p(kScopeBlockBytes);
+    for (int i = 0; i < kScopeSamples; ++i)
+        frame::PutU16(p.data() + 2 * i, uint16_t(ring[size_t(i)]));
+    frame::PutU16(p.data() + 2 * kScopeSamples, ringIndex);
+    return p;
+}
+
+std::vector<uint8_t> ScopeAnswer(const std::array<Ring, 4> &rings, uint16_t ringIndex)
+{
+    std::vector<uint8_t> all = Frame(110, 0);
+    for (uint16_t b = 0; b < 4; ++b) {
+        const std::vector<uint8_t> f = Frame(110, b, BlockPayload(rings[b], ringIndex));
+        all.insert(all.end(), f.begin(), f.end());
+    }
+    return all;
+}
+
+std::vector<PeerStep> InPieces(const std::vector<uint8_t> &bytes,
+                               std::initializer_list<size_t> sizes)
+{
+    std::vector<PeerStep> steps;
+    size_t at = 0;
+    for (size_t n : sizes) {
+        const size_t end = std::min(bytes.size(), at + n);
+        steps.push_back({5, {bytes.begin() + long(at), bytes.begin() + long(end)}});
+        at = end;
+    }
+    if (at < bytes.size())
+        steps.push_back({5, {bytes.begin() + long(at), bytes.end()}});
+    return steps;
+}
+
+std::vector<PlotInfo> PlotsOf(int panel, int control)
+{
+    std::vector<PlotInfo> plots;
+    auto *view = qobject_cast<QChartView *>(CtrlWidget(panel, control));
+    for (QAbstractSeries *s : view->chart()->series())
+        if (auto *line = qobject_cast<QLineSeries *>(s)) {
+            plots.push_back({line->pen().color(), {}});
+            for (const QPointF &pt : line->points())
+                plots.back().y.push_back(pt.y());
+        }
+    return plots;
+}
+
+std::vector<double> AsDoubles(const Ring &r)
+{
+    return {r.begin(), r.end()};
+}
+
+std::string SpinText(int panel, int control)
+{
+    return qobject_cast<QAbstractSpinBox *>(CtrlWidget(panel, control))->text().toStdString();
+}
+
+void ClickBreak()
+{
+    QTest::mouseClick(CtrlWidget(AppState.TabScope, TABP_SCOPE_BUTTON_BREAK_SCAN), Qt::LeftButton);
+}
+
+bool Scan()
+{
+    bool ended = false;
+    Later guard(20000, [&] {
+        ended = AppState.ScanRunning == 1;
+        AppState.ScanRunning = 0;
+    });
+    SimulateCtrlEvent(AppState.TabScope, TABP_SCOPE_BUTTON_SCAN, EVENT_COMMIT);
+    return !ended;
+}
