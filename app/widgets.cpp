@@ -124,6 +124,7 @@ int GraphCtrl::addPlot(const std::vector<QPointF> &points, const QColor &color,
 {
     const QPen pen(color, 1.5, style);
     const int handle = nextHandle_++;
+    extendRange(points);
     // A plot that starts where the newest plot ends, drawn alike, continues its series: a
     // graph that gets one short segment per recorded frame would otherwise carry thousands of
     // series, and every one of them slows each further plot and repaint.
@@ -168,8 +169,23 @@ void GraphCtrl::removeSeries(QLineSeries *s)
     delete s;
 }
 
+void GraphCtrl::extendRange(const std::vector<QPointF> &points)
+{
+    if (!rangeValid_)
+        return; // recomputed on the next use
+    for (const QPointF &p : points) {
+        if (!rangeAny_) {
+            rangeLo_ = rangeHi_ = p.y();
+            rangeAny_ = true;
+        }
+        rangeLo_ = std::min(rangeLo_, p.y());
+        rangeHi_ = std::max(rangeHi_, p.y());
+    }
+}
+
 bool GraphCtrl::deletePlot(int handle)
 {
+    rangeValid_ = false;
     if (handle == -1) {
         for (QLineSeries *s : std::vector<QLineSeries *>(series_))
             removeSeries(s);
@@ -227,15 +243,23 @@ QColor GraphCtrl::plotColor(int handle) const
 
 void GraphCtrl::dataRange(double *min, double *max, bool *any) const
 {
-    double lo = std::numeric_limits<double>::max(), hi = std::numeric_limits<double>::lowest();
-    for (const QLineSeries *s : series_)
-        for (const QPointF &p : s->points()) {
-            lo = std::min(lo, p.y());
-            hi = std::max(hi, p.y());
-            *any = true;
-        }
-    *min = lo;
-    *max = hi;
+    if (!rangeValid_) {
+        double lo = std::numeric_limits<double>::max(), hi = std::numeric_limits<double>::lowest();
+        bool found = false;
+        for (const QLineSeries *s : series_)
+            for (const QPointF &p : s->points()) {
+                lo = std::min(lo, p.y());
+                hi = std::max(hi, p.y());
+                found = true;
+            }
+        rangeLo_ = lo;
+        rangeHi_ = hi;
+        rangeAny_ = found;
+        rangeValid_ = true;
+    }
+    *any = rangeAny_;
+    *min = rangeLo_;
+    *max = rangeHi_;
 }
 
 void GraphCtrl::setCursor(int index, QPointF pos)

@@ -128,6 +128,12 @@ private:
     void removeSeries(QLineSeries *s);
 
     std::map<int, Plot> plots_;
+    // The y range of all plotted points, kept up to date as plots are added so that autoscaling
+    // does not walk every point for every new segment; recomputed after a delete.
+    mutable bool rangeValid_ = false;
+    mutable bool rangeAny_ = false;
+    mutable double rangeLo_ = 0, rangeHi_ = 0;
+    void extendRange(const std::vector<QPointF> &points);
     std::vector<QLineSeries *> series_;
     int nextHandle_ = 1;
     int lastHandle_ = 0; // the newest plot: the only one a new plot may continue

@@ -115,7 +115,6 @@ private:
         uint8_t buf[512];
         const ssize_t n = ::read(fd, buf, sizeof buf);
         const int64_t now = NowNs();
-        if (getenv("LIVE_TRACE") && n > 0) fprintf(stderr, "%s %lld n=%zd\n", fd == master_ ? "REQ" : "REP", (long long)(now/1000), n);
         for (ssize_t i = 0; i < n; ++i) {
             *lineFree = std::max(*lineFree, now) + int64_t(byteNs_);
             queue.push_back({*lineFree, buf[i]});
@@ -129,7 +128,6 @@ private:
             buf[n++] = queue.front().value;
             queue.pop_front();
         }
-        if (getenv("LIVE_TRACE") && n > 0 && queue.empty()) fprintf(stderr, "%s %lld\n", fd == master_ ? "DONEAPP" : "DONESEN", (long long)(now/1000));
         if (n > 0 && ::write(fd, buf, size_t(n)) != n)
             queue.clear(); // a line that cannot take the bytes loses them
     }
@@ -236,7 +234,7 @@ int main(int argc, char **argv)
         return 1;
     SetPopupResponder([](const PopupRequest &) { return PopupAnswer{}; });
     ShowChildPanelDisp(AppState.DataPanel);
-    if (!getenv("LIVE_NOSHOW")) DisplayPanel(AppState.MainPanel);
+    DisplayPanel(AppState.MainPanel);
 
     sim::SimRunner sensor;
     if (!sensor.start())

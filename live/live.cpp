@@ -12,9 +12,6 @@
 
 #include <QCoreApplication>
 #include <QTimer>
-#include <cstdio>
-#include <cstdlib>
-#include <time.h>
 
 namespace {
 
@@ -87,11 +84,8 @@ void ShowPendingFrame()
     if (!gShowPending)
         return;
     gShowPending = false;
-    timespec a; clock_gettime(CLOCK_MONOTONIC,&a);
     SetPanelData();
     PlotLiveCharts();
-    timespec b; clock_gettime(CLOCK_MONOTONIC,&b);
-    if (getenv("LIVE_TRACE")) fprintf(stderr, "SHOW %lld %lld\n", (long long)(a.tv_sec*1000000LL+a.tv_nsec/1000), (long long)(b.tv_sec*1000000LL+b.tv_nsec/1000));
 }
 
 void ShowFrameSoon()
@@ -110,14 +104,9 @@ void ShowFrameSoon()
 
 bool RequestDataFrame()
 {
-    timespec a; clock_gettime(CLOCK_MONOTONIC,&a);
-    if (getenv("LIVE_TRACE")) fprintf(stderr, "SEND %lld\n", (long long)(a.tv_sec*1000000LL+a.tv_nsec/1000));
     AppState.OrderNumber = frame::kOrderDataFrame;
     FillTxBuf(frame::kOrderDataFrame, 0, 0);
-    const bool ok = DataExchange(frame::kHeaderSize) == 1;
-    clock_gettime(CLOCK_MONOTONIC,&a);
-    if (getenv("LIVE_TRACE")) fprintf(stderr, "GOT %lld\n", (long long)(a.tv_sec*1000000LL+a.tv_nsec/1000));
-    return ok;
+    return DataExchange(frame::kHeaderSize) == 1;
 }
 
 } // namespace

@@ -88,8 +88,16 @@ int main(int argc, char **argv)
         QStringLiteral("bad-eeprom"),
         QStringLiteral("Loading the EEPROM set (order 4) fails its check and answers ARG."),
         QStringLiteral("ARG"));
+    const QCommandLineOption inputsOpt(
+        QStringLiteral("inputs"),
+        QStringLiteral("Hold the inputs: bit 0 IN0, bit 1 IN1 (0..3). Without it they follow a "
+                       "fixed pattern."),
+        QStringLiteral("MASK"));
+    const QCommandLineOption stillOpt(
+        QStringLiteral("still"),
+        QStringLiteral("Hold the light on the receivers still (only noise moves the signals)."));
     parser.addOptions({portOpt, ptyOpt, firmwareOpt, nameOpt, serialOpt, seedOpt, silentOpt,
-                       faultOpt, eepromFileOpt, badEepromOpt});
+                       faultOpt, eepromFileOpt, badEepromOpt, inputsOpt, stillOpt});
     parser.process(app);
 
     bool ok = false;
@@ -116,6 +124,13 @@ int main(int argc, char **argv)
         model.generator().setSeed(seed);
     }
     model.setSilent(parser.isSet(silentOpt));
+    if (parser.isSet(inputsOpt)) {
+        const uint mask = parser.value(inputsOpt).toUInt(&ok);
+        if (!ok || mask > 3)
+            return Fail(QStringLiteral("bad inputs: %1").arg(parser.value(inputsOpt)));
+        model.generator().setInputs(int(mask));
+    }
+    model.generator().setMoving(!parser.isSet(stillOpt));
     if (parser.isSet(badEepromOpt)) {
         const uint arg = parser.value(badEepromOpt).toUInt(&ok);
         if (!ok || arg == 0 || arg > 65535)

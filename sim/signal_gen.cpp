@@ -24,11 +24,13 @@ int Clamp12(double v)
     return v > 4095 ? 4095 : int(std::lround(v));
 }
 
+constexpr double kMeanLight = 0.5;
+
 // The light that reaches the receivers, 0.05..0.95 of full scale: a slow swing of the target, a
 // faster wobble, a little 25 Hz ripple (so scope traces show structure) and a slow drift.
 double Light(double t)
 {
-    return 0.5 + 0.28 * std::sin(kTwoPi * t / 8.0) + 0.08 * std::sin(kTwoPi * t / 1.3 + 1.0) +
+    return kMeanLight + 0.28 * std::sin(kTwoPi * t / 8.0) + 0.08 * std::sin(kTwoPi * t / 1.3 + 1.0) +
            0.04 * std::sin(kTwoPi * 25.0 * t) + 0.05 * std::sin(kTwoPi * t / 170.0 + 2.0);
 }
 
@@ -84,8 +86,8 @@ SignalGenerator::Sample SignalGenerator::At(double t, const SignalSetup &setup, 
     s.in1 = In1(t);
 
     const double full = 8000.0 * (0.6 + 0.1 * (Stage(p[kGain], s.in0, s.in1) - 1));
-    const double l0 = Light(t);
-    const double l1 = 0.9 * Light(t - 0.35);
+    const double l0 = moving_ ? Light(t) : kMeanLight;
+    const double l1 = 0.9 * (moving_ ? Light(t - 0.35) : kMeanLight);
     const double pw0 = p[kPowerCh0] / 1000.0;
     const double pw1 = p[kPowerCh1] / 1000.0;
     double ch0 = 0, ch1 = 0;

@@ -53,6 +53,10 @@ public:
     // 5..6 s of every 7 s); otherwise bit 0 is IN0 and bit 1 is IN1, held at that level.
     void setInputs(int mask) { inputs_ = mask; }
     int inputs() const { return inputs_; }
+    // On (the default), the light on the receivers swings slowly, so the live charts show
+    // something alive; off, it holds its mean level and only the noise moves the channels.
+    void setMoving(bool moving) { moving_ = moving; }
+    bool moving() const { return moving_; }
     // Dark readings of the two receivers, what an offset calculation measures.
     void setDark(uint16_t ch0, uint16_t ch1) { dark_ = {ch0, ch1}; }
     std::array<uint16_t, 2> dark() const { return dark_; }
@@ -96,6 +100,7 @@ private:
     uint64_t seed_;
     double cycleUs_ = 100.0;
     int inputs_ = -1;
+    bool moving_ = true;
     std::array<uint16_t, 2> dark_{42, 57};
 };
 

@@ -175,3 +175,20 @@ TEST(SignalGenerator, InputsAnalogOutputAndOffsets)
     EXPECT_NEAR(dark[0], 42, 2);
     EXPECT_NEAR(dark[1], 57, 2);
 }
+
+TEST(SignalGenerator, HeldStillOnlyTheNoiseMoves)
+{
+    Bench moving, still;
+    still.gen.setMoving(false);
+    int lo = 4095, hi = 0, movingLo = 4095, movingHi = 0;
+    for (double t = 0; t < 20.0; t += 0.05) {
+        const DataFrame f = still.At(t);
+        lo = std::min<int>(lo, f.ch0);
+        hi = std::max<int>(hi, f.ch0);
+        movingLo = std::min<int>(movingLo, moving.At(t).ch0);
+        movingHi = std::max<int>(movingHi, moving.At(t).ch0);
+    }
+    EXPECT_LE(hi - lo, 12) << "the noise of DC mode is +-6 digits";
+    EXPECT_GT(hi, 0);
+    EXPECT_GT(movingHi - movingLo, 500);
+}
