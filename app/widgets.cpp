@@ -119,8 +119,8 @@ GraphCtrl::GraphCtrl(QWidget *parent) : ChartCtrlBase(parent)
     connect(yAxis_, &QValueAxis::rangeChanged, this, [this] { updateCursorItems(); });
 }
 
-int GraphCtrl::addPlot(const std::vector<QPointF> &points, const QColor &color,
-                       Qt::PenStyle style, bool withPoints)
+int GraphCtrl::addPlot(const std::vector<QPointF> &points, const QColor &color, Qt::PenStyle style,
+                       bool withPoints)
 {
     const QPen pen(color, 1.5, style);
     const int handle = nextHandle_++;
@@ -492,8 +492,8 @@ void StripChartCtrl::setPointsPerScreen(int n)
 void StripChartCtrl::setTraceCount(int n)
 {
     n = std::clamp(n, 1, 16);
-    static const QColor kDefault[] = {Qt::red, Qt::darkGreen, Qt::blue, Qt::darkYellow,
-                                      Qt::magenta, Qt::darkCyan};
+    static const QColor kDefault[] = {Qt::red,        Qt::darkGreen, Qt::blue,
+                                      Qt::darkYellow, Qt::magenta,   Qt::darkCyan};
     while (int(series_.size()) < n) {
         auto *s = new QLineSeries;
         s->setPen(QPen(kDefault[series_.size() % 6], 1.5));
@@ -558,7 +558,7 @@ void StripChartCtrl::applyTraceLooks()
             pen.setColor(QColor(colors_[t].trimmed()));
         if (t < styles_.size())
             pen.setStyle(styles_[t].trimmed() == QLatin1String("dash") ? Qt::DashLine
-                                                                        : Qt::SolidLine);
+                                                                       : Qt::SolidLine);
         series_[t]->setPen(pen);
     }
 }
@@ -621,7 +621,10 @@ void StripChartCtrl::redraw()
             pts.append(QPointF(offset + i, v[i]));
         series_[t]->replace(pts);
     }
-    applyAutoscale();
+    if (yAuto_) {
+        applyAutoscale();
+        yAxis_->applyNiceNumbers(); // round axis labels, not 1738.45
+    }
 }
 
 void StripChartCtrl::dataRange(double *min, double *max, bool *any) const

@@ -1,31 +1,34 @@
 // The live loop's frame rate: GO against the simulated sensor with the real panels and widgets
-// (offscreen), every frame through SetPanelData and both chart re-plots. Three runs:
+// (offscreen), every frame through SetPanelData and both chart re-plots. Runs:
 //   - TCP loopback, as fast as the exchange allows;
-//   - a pseudo-terminal through a model of a 115200 baud line (10 bits per byte in both
-//     directions, so a request of 8 and an answer of 28 bytes allow 320 frames per second);
-//   - a sensor that never answers, to see what waiting costs.
+//   - a pseudo-terminal with the simulated sensor pacing its line at 115200 baud (10 bits per
+//     byte in both directions, so a request of 8 and an answer of 28 bytes allow 320 frames per
+//     second);
+//   - on the same line the bare exchange without any display, what the pseudo-terminal and the
+//     scheduler allow on this machine;
+//   - over each link, a sensor that never answers, to see what waiting costs.
 // Prints frames per second and the CPU seconds per wall second of the program's thread (the
-// simulator and the line model run in threads of their own and are not counted).
+// simulated sensors run in threads of their own and are not counted).
 // Usage: live_rate [seconds per run, default 5]
 #include "app/appstate.h"
 #include "app/rs232.h"
 #include "app/startup.h"
 #include "app/ui.h"
 #include "link/exchange.h"
+#include "link/frame.h"
+#include "live/data_frame.h"
+#include "live/graphs.h"
 #include "live/live.h"
+#include "sim/sensor_model.h"
 #include "sim/sim_runner.h"
 
 #include <QApplication>
 #include <QTimer>
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -35,6 +38,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <time.h>
@@ -59,14 +64,16 @@ int64_t NowNs()
     return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
-// A serial line between a pseudo-terminal (the program's COM port) and the simulator's TCP
-// port: every byte, in either direction, is handed on when its last bit would have arrived at
-// the line's baud rate. Runs in its own thread with nanosecond timing.
-class PacedLine {
+// The simulated sensor on a serial line: a pseudo-terminal (the program's COM port) whose far
+// end this thread serves with the sensor model. Every byte, in either direction, counts as
+// arrived when its last bit would have at the line's baud rate, so a request is carried out
+// only when all of it has come in, and an answer reaches the program byte by byte at the line's
+// pace. Nanosecond timing, in a thread of its own.
+class SensorOnLine {
 public:
-    bool open(quint16 sensorPort, int baud)
+    bool open(int baud)
     {
-        byteNs_ = 10.0 * 1e9 / baud;
+        byteNs_ = int64_t(10.0 * 1e9 / baud);
         master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
             return false;
@@ -78,102 +85,148 @@ public:
         tcgetattr(slave_, &t);
         cfmakeraw(&t);
         tcsetattr(slave_, TCSANOW, &t);
-
-        tcp_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(sensorPort);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(tcp_, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0)
-            return false;
-        const int one = 1;
-        setsockopt(tcp_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        fcntl(tcp_, F_SETFL, O_NONBLOCK);
+        start_ = NowNs();
         thread_ = std::thread([this] { run(); });
         return true;
     }
-    ~PacedLine()
+    ~SensorOnLine()
     {
         stop_ = true;
         if (thread_.joinable())
             thread_.join();
-        for (int fd : {tcp_, slave_, master_})
+        for (int fd : {slave_, master_})
             if (fd >= 0)
                 ::close(fd);
     }
     const std::string &path() const { return path_; }
+    void setSilent(bool silent) { silent_ = silent; }
+    size_t dataRequests() const { return dataRequests_; }
+    void clearCount()
+    {
+        dataRequests_ = 0;
+        std::lock_guard<std::mutex> lock(mutex_);
+        turnarounds_.clear();
+    }
+    // From the last byte of an answer to the first byte of the next request: the time the
+    // program's side adds to every frame (median and 90th percentile, microseconds).
+    std::pair<double, double> turnaround() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<int64_t> t = turnarounds_;
+        if (t.empty())
+            return {0, 0};
+        std::sort(t.begin(), t.end());
+        return {t[t.size() / 2] / 1e3, t[t.size() * 9 / 10] / 1e3};
+    }
 
 private:
     struct Byte {
         int64_t due;
         uint8_t value;
     };
-    // Takes what `fd` has into `queue`, each byte due one byte time after the one before (or
-    // after now, when the line was idle).
-    void take(int fd, std::deque<Byte> &queue, int64_t *lineFree)
+    // Queues `bytes` on a line that is free from *lineFree on, not before `earliest`.
+    void queue(std::deque<Byte> &q, const uint8_t *bytes, size_t n, int64_t earliest,
+               int64_t *lineFree)
     {
-        uint8_t buf[512];
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        const int64_t now = NowNs();
-        for (ssize_t i = 0; i < n; ++i) {
-            *lineFree = std::max(*lineFree, now) + int64_t(byteNs_);
-            queue.push_back({*lineFree, buf[i]});
+        for (size_t i = 0; i < n; ++i) {
+            *lineFree = std::max(*lineFree, earliest) + byteNs_;
+            q.push_back({*lineFree, bytes[i]});
         }
     }
-    static void hand(int fd, std::deque<Byte> &queue, int64_t now)
+    // The requests complete in `rx`, answered as the sensor model answers them.
+    void serve(int64_t now)
     {
-        uint8_t buf[512];
-        int n = 0;
-        while (!queue.empty() && queue.front().due <= now && n < int(sizeof buf)) {
-            buf[n++] = queue.front().value;
-            queue.pop_front();
+        while (rx_.size() >= size_t(frame::kHeaderSize)) {
+            frame::Header h;
+            if (rx_[0] != frame::kStartByte ||
+                frame::CheckHeader(rx_.data(), &h) != frame::HeaderCheck::kGood) {
+                rx_.erase(rx_.begin()); // resynchronise on the next start byte
+                continue;
+            }
+            if (rx_.size() < size_t(frame::kHeaderSize + h.length))
+                return;
+            if (h.order == frame::kOrderDataFrame)
+                ++dataRequests_;
+            if (!silent_) {
+                const sim::Response r =
+                    model_.Handle(h, rx_.data() + frame::kHeaderSize, (now - start_) * 1e-9);
+                for (const sim::Reply &reply : r.replies)
+                    queue(toProgram_, reply.bytes.data(), reply.bytes.size(),
+                          now + int64_t(reply.delayMs) * 1000000, &outFree_);
+            }
+            rx_.erase(rx_.begin(), rx_.begin() + frame::kHeaderSize + h.length);
         }
-        if (n > 0 && ::write(fd, buf, size_t(n)) != n)
-            queue.clear(); // a line that cannot take the bytes loses them
     }
-    // When to hand bytes on next: the last byte of a burst exactly when it is due, earlier
-    // bytes in chunks about once a millisecond, as a UART driver passes them up.
-    static int64_t NextHandOn(const std::deque<Byte> &queue, int64_t now)
+    // When to act next: the last byte of a burst exactly when it is due, earlier bytes in
+    // chunks about once a millisecond, as a UART driver passes them on.
+    static int64_t NextDue(const std::deque<Byte> &q, int64_t now)
     {
-        if (queue.empty())
+        if (q.empty())
             return INT64_MAX;
-        return std::min(queue.back().due, std::max(queue.front().due, now + 1000000));
+        return std::min(q.back().due, std::max(q.front().due, now + 1000000));
     }
     void run()
     {
-        // The wake-up of a sleeping thread is late by tens of microseconds; the last few are
-        // waited out awake so that a burst ends on time.
+        // A sleeping thread wakes tens of microseconds late; the last few are waited out
+        // awake so that a burst ends on time.
         constexpr int64_t kAwakeNs = 60000;
         prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
-        std::deque<Byte> toSensor, toProgram;
-        int64_t inFree = 0, outFree = 0;
+        int64_t inFree = 0;
         while (!stop_) {
             int64_t now = NowNs();
-            const int64_t next = std::min({now + 20000000, NextHandOn(toSensor, now),
-                                           NextHandOn(toProgram, now)});
-            pollfd fds[2] = {{master_, POLLIN, 0}, {tcp_, POLLIN, 0}};
-            const int64_t sleep = next - now - kAwakeNs;
-            const timespec ts{time_t(std::max<int64_t>(0, sleep) / 1000000000),
-                              long(std::max<int64_t>(0, sleep) % 1000000000)};
-            if (ppoll(fds, 2, &ts, nullptr) > 0) {
-                if (fds[0].revents & POLLIN)
-                    take(master_, toSensor, &inFree);
-                if (fds[1].revents & POLLIN)
-                    take(tcp_, toProgram, &outFree);
+            const int64_t next =
+                std::min({now + 20000000, NextDue(fromProgram_, now), NextDue(toProgram_, now)});
+            const int64_t sleep = std::max<int64_t>(0, next - now - kAwakeNs);
+            const timespec ts{time_t(sleep / 1000000000), long(sleep % 1000000000)};
+            pollfd fd{master_, POLLIN, 0};
+            if (ppoll(&fd, 1, &ts, nullptr) > 0 && (fd.revents & POLLIN)) {
+                uint8_t buf[512];
+                const ssize_t n = ::read(master_, buf, sizeof buf);
+                const int64_t at = NowNs();
+                if (n > 0 && answeredAt_ > 0) {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    turnarounds_.push_back(at - answeredAt_);
+                    answeredAt_ = 0;
+                }
+                if (n > 0)
+                    queue(fromProgram_, buf, size_t(n), at, &inFree);
                 continue;
             }
             while ((now = NowNs()) < next)
                 ;
-            hand(tcp_, toSensor, now);
-            hand(master_, toProgram, now);
+            while (!fromProgram_.empty() && fromProgram_.front().due <= now) {
+                rx_.push_back(fromProgram_.front().value);
+                fromProgram_.pop_front();
+            }
+            serve(now);
+            uint8_t out[512];
+            size_t n = 0;
+            while (!toProgram_.empty() && toProgram_.front().due <= now && n < sizeof out) {
+                out[n++] = toProgram_.front().value;
+                toProgram_.pop_front();
+            }
+            if (n > 0 && ::write(master_, out, n) != ssize_t(n))
+                toProgram_.clear(); // a line nobody reads loses its bytes
+            if (n > 0 && toProgram_.empty())
+                answeredAt_ = NowNs();
         }
     }
 
-    double byteNs_ = 0;
-    int master_ = -1, slave_ = -1, tcp_ = -1;
+    sim::SensorModel model_;
+    int64_t byteNs_ = 0;
+    int64_t start_ = 0;
+    int64_t outFree_ = 0;
+    std::deque<Byte> fromProgram_, toProgram_;
+    std::vector<uint8_t> rx_;
+    int master_ = -1, slave_ = -1;
     std::string path_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> silent_{false};
+    std::atomic<size_t> dataRequests_{0};
+    int64_t answeredAt_ = 0;
+    mutable std::mutex mutex_;
+    std::vector<int64_t> turnarounds_;
 };
 
 struct Run {
@@ -181,6 +234,7 @@ struct Run {
     double wall = 0;
     double cpu = 0;
     bool endedByFailure = false;
+    bool lastShown = true; // the displays and the chart buffer hold the last frame received
 };
 
 size_t DataRequests(sim::SimRunner &sensor)
@@ -191,22 +245,30 @@ size_t DataRequests(sim::SimRunner &sensor)
     return n;
 }
 
-// GO, and STOP after `seconds`, exactly as the operator's buttons do it.
-Run RunLive(sim::SimRunner &sensor, double seconds)
+// GO, and STOP after `seconds`, exactly as the operator's buttons do it. `requests` counts the
+// data requests the sensor received.
+Run RunLive(double seconds, const std::function<size_t()> &requests)
 {
-    sensor.clearLog();
     AppState.SensorConnected = 1;
-    QTimer::singleShot(int(seconds * 1000), Qt::PreciseTimer, [] {
+    QTimer stop;
+    stop.setSingleShot(true);
+    stop.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&stop, &QTimer::timeout, [] {
         CBF_ButtonStop(AppState.MainPanel, MAINP_BUTTON_STOP, EVENT_COMMIT, nullptr, 0, 0);
     });
+    stop.start(int(seconds * 1000));
     Run r;
     const double t0 = Timer(), cpu0 = ThreadCpuSeconds();
     CBF_ButtonGo(AppState.MainPanel, MAINP_BUTTON_GO, EVENT_COMMIT, nullptr, 0, 0);
     r.wall = Timer() - t0;
     r.cpu = ThreadCpuSeconds() - cpu0;
-    r.frames = DataRequests(sensor);
+    r.frames = requests();
     r.endedByFailure = AppState.SensorConnected == 0;
-    ProcessSystemEvents(); // the stop timer of a run that failed early
+    int sig = 0, ch0 = 0;
+    GetCtrlVal(AppState.DataPanel, DATAP_NUMERIC_SIG, &sig);
+    GetCtrlVal(AppState.DataPanel, DATAP_NUMERIC_CH0, &ch0);
+    r.lastShown = sig == DataFrame.Sig && ch0 == DataFrame.Ch0 &&
+                  AnalogBuffer()[kAnalogBufferSize - 2] == DataFrame.Ch0;
     return r;
 }
 
@@ -216,8 +278,9 @@ void Report(const char *what, const Run &r, double limit = 0)
     std::printf("%-44s %7zu frames in %5.2f s = %7.1f frames/s", what, r.frames, r.wall, rate);
     if (limit > 0)
         std::printf(" (%5.1f %% of %.0f)", 100.0 * rate / limit, limit);
-    std::printf(", CPU %.3f s/s%s\n", r.wall > 0 ? r.cpu / r.wall : 0,
-                r.endedByFailure ? "  [ended by a link failure]" : "");
+    std::printf(", CPU %.3f s/s%s%s\n", r.wall > 0 ? r.cpu / r.wall : 0,
+                r.endedByFailure ? "  [ended by a link failure]" : "",
+                r.lastShown ? "" : "  [LAST FRAME NOT SHOWN]");
     std::fflush(stdout);
 }
 
@@ -229,6 +292,10 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
+    double load[3] = {};
+    if (getloadavg(load, 3) == 3)
+        std::printf("load average at start: %.2f %.2f %.2f (%ld cores)\n", load[0], load[1],
+                    load[2], sysconf(_SC_NPROCESSORS_ONLN));
     InitUserInterfaceLayer();
     if (LoadPanels() < 0)
         return 1;
@@ -247,19 +314,19 @@ int main(int argc, char **argv)
     InitTCP_IP();
     if (!AppState.TcpConnected)
         return 1;
-    Report("live loop, TCP loopback:", RunLive(sensor, seconds));
+    sensor.clearLog();
+    Report("live loop, TCP loopback:", RunLive(seconds, [&] { return DataRequests(sensor); }));
 
     // Waiting for an answer that never comes (3 s, then the link failure ends the loop).
     sensor.setSilent(true);
-    Run idle = RunLive(sensor, 10.0);
-    idle.frames = 0;
+    Run idle = RunLive(10.0, [] { return size_t(0); });
     Report("waiting for a frame that never comes (TCP):", idle);
     sensor.setSilent(false);
     CloseLink();
 
-    // A 115200 baud line on a pseudo-terminal.
-    PacedLine line;
-    if (!line.open(sensor.tcpPort(), kLineBaud))
+    // The sensor on a 115200 baud line behind a pseudo-terminal.
+    SensorOnLine line;
+    if (!line.open(kLineBaud))
         return 1;
     AppState.ComProtocol = 0;
     AppState.ComPort = uint16_t(ComPortFromDevice(line.path()));
@@ -267,11 +334,30 @@ int main(int argc, char **argv)
     InitRS232();
     if (AppState.OpenResult < 0)
         return 1;
-    Report("live loop, 115200 baud pseudo-terminal:", RunLive(sensor, seconds), kLineLimit);
+    line.clearCount();
+    Report("live loop, 115200 baud pseudo-terminal:",
+           RunLive(seconds, [&] { return line.dataRequests(); }), kLineLimit);
+    const auto [median, p90] = line.turnaround();
+    std::printf("  the program's turnaround per frame: median %.0f us, 90th percentile %.0f us\n",
+                median, p90);
 
-    sensor.setSilent(true);
-    idle = RunLive(sensor, 10.0);
-    idle.frames = 0;
+    // The same line with nothing but the exchange: what the pseudo-terminal and the scheduler
+    // allow on this machine, for comparison with the live loop above.
+    line.clearCount();
+    Run bare;
+    const double t0 = Timer(), cpu0 = ThreadCpuSeconds();
+    while (Timer() - t0 < seconds) {
+        FillTxBuf(frame::kOrderDataFrame, 0, 0);
+        if (DataExchange(frame::kHeaderSize) != 1)
+            break;
+    }
+    bare.wall = Timer() - t0;
+    bare.cpu = ThreadCpuSeconds() - cpu0;
+    bare.frames = line.dataRequests();
+    Report("the bare exchange on the same line:", bare, kLineLimit);
+
+    line.setSilent(true);
+    idle = RunLive(10.0, [] { return size_t(0); });
     Report("waiting for a frame that never comes (RS-232):", idle);
 
     Shutdown();

@@ -87,8 +87,8 @@ void SetBothChartsScaling(int mode)
 {
     SetAxisScalingMode(AppState.DataPage1, TABP_DATA1_STRIPCHART_EVAL_SIG, VAL_LEFT_YAXIS, mode,
                        0.0, kFixedYMax);
-    SetAxisScalingMode(AppState.DataPage0, TABP_DATA0_STRIPCHART_ANA_CHA, VAL_LEFT_YAXIS, mode,
-                       0.0, kFixedYMax);
+    SetAxisScalingMode(AppState.DataPage0, TABP_DATA0_STRIPCHART_ANA_CHA, VAL_LEFT_YAXIS, mode, 0.0,
+                       kFixedYMax);
 }
 
 int ChartCallback(int event, const Msg &help)

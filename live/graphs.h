@@ -40,8 +40,7 @@ void InitPanelGraph();    // clears the four graphs and restarts the frame count
 void SetPanelGraphData(); // adds the current DataFrame as the next segment of each graph
 void SetGraphVisible();   // shows the graph chosen by SIGNAL (CH0 for an unknown value)
 
-// Start-up state of this module (zero buffers, graph panel counter 0); used by start-up code and
-// tests that need a clean slate.
+// Back to the state of a fresh start (zero buffers, graph panel counter 0), for tests.
 void ResetLiveGraphs();
 
 int CBF_GraphAnaCha(int panel, int control, int event, void *, int, int);

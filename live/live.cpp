@@ -55,18 +55,12 @@ int HelpOnly(int event, const Msg &help)
     return 0;
 }
 
-// Displays are written only when their value changes: most words of a frame (TEMP, REF, MAX,
-// MIN, the LEDs) stay the same for long runs, and an unchanged display need not be redrawn.
+// Integer displays and LEDs are written only when their value changes: most words of a frame
+// (TEMP, REF, MAX, MIN, the LEDs) stay the same for long runs, and an unchanged display need not
+// be redrawn.
 void ShowInt(int panel, int control, int value)
 {
     int shown = 0;
-    if (GetCtrlVal(panel, control, &shown) < 0 || shown != value)
-        SetCtrlVal(panel, control, value);
-}
-
-void ShowReal(int panel, int control, double value)
-{
-    double shown = 0;
     if (GetCtrlVal(panel, control, &shown) < 0 || shown != value)
         SetCtrlVal(panel, control, value);
 }
@@ -152,9 +146,10 @@ void SetPanelData()
     ShowInt(data, DATAP_NUMERIC_MAX, DataFrame.Max);
     ShowInt(data, DATAP_NUMERIC_MIN, DataFrame.Min);
 
-    ShowReal(AppState.DataPage1, TABP_DATA1_NUMERIC_ANA_OUT_VOLTAGE, AnaOutVolts(DataFrame.AnaOut));
-    ShowReal(AppState.DataPage1, TABP_DATA1_NUMERIC_ANA_OUT_CURRENT,
-             AnaOutMilliamps(DataFrame.AnaOut));
+    SetCtrlVal(AppState.DataPage1, TABP_DATA1_NUMERIC_ANA_OUT_VOLTAGE,
+               AnaOutVolts(DataFrame.AnaOut));
+    SetCtrlVal(AppState.DataPage1, TABP_DATA1_NUMERIC_ANA_OUT_CURRENT,
+               AnaOutMilliamps(DataFrame.AnaOut));
 
     ShowInt(AppState.TabConvTable, TABP_CONVTABLE_NUMERIC_SIG, DataFrame.Sig);
 

@@ -30,8 +30,9 @@ constexpr double kMeanLight = 0.5;
 // faster wobble, a little 25 Hz ripple (so scope traces show structure) and a slow drift.
 double Light(double t)
 {
-    return kMeanLight + 0.28 * std::sin(kTwoPi * t / 8.0) + 0.08 * std::sin(kTwoPi * t / 1.3 + 1.0) +
-           0.04 * std::sin(kTwoPi * 25.0 * t) + 0.05 * std::sin(kTwoPi * t / 170.0 + 2.0);
+    return kMeanLight + 0.28 * std::sin(kTwoPi * t / 8.0) +
+           0.08 * std::sin(kTwoPi * t / 1.3 + 1.0) + 0.04 * std::sin(kTwoPi * 25.0 * t) +
+           0.05 * std::sin(kTwoPi * t / 170.0 + 2.0);
 }
 
 // Amplifier stage 1..8 for a GAIN value; the sets from 9 on are switched by IN0 and IN1.
