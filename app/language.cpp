@@ -24,10 +24,18 @@ std::string Join(const std::string &dir, const char *name)
 
 } // namespace
 
+std::string InstalledDataDirectory(const std::string &programDir)
+{
+    if (programDir.empty())
+        return {};
+    return QDir::cleanPath(QString::fromStdString(programDir + "/../" + kInstalledDataSubdir))
+        .toStdString();
+}
+
 std::string FindProgramFile(const char *name, const std::string &programDir,
                             const std::string &currentDir)
 {
-    for (const std::string &dir : {programDir, currentDir})
+    for (const std::string &dir : {programDir, currentDir, InstalledDataDirectory(programDir)})
         if (!dir.empty() && IsFile(Join(dir, name)))
             return Join(dir, name);
     return name;

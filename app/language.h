@@ -22,12 +22,18 @@ inline constexpr Msg kMsgOffsetInstruction{
 // (any index but 0 and 1 relabels nothing) and puts the offset instruction in that language.
 void InitLanguage();
 
+// The program's data directory when it is installed in a prefix (bin/orvante2-scope,
+// share/orvante2-scope/): `programDir`/../share/orvante2-scope, cleaned; "" for an empty dir.
+inline constexpr const char *kInstalledDataSubdir = "share/orvante2-scope";
+std::string InstalledDataDirectory(const std::string &programDir);
+
 // Where the program's own files (language files, logo) are looked for: in `programDir`, where
-// the program and its files are installed, else in `currentDir`. The first that holds the file
-// wins; when neither does, the bare name is returned, which then fails to open.
+// the build puts them beside the program, else in `currentDir`, else in the installed data
+// directory. The first that holds the file wins; when none does, the bare name is returned,
+// which then fails to open.
 std::string FindProgramFile(const char *name, const std::string &programDir,
                             const std::string &currentDir);
-// The same beside this program, else in the current directory.
+// The same beside this program, else in the current directory, else in the data directory.
 std::string FindProgramFile(const char *name);
 // The path InitLanguage opens for language `index` (0 or 1); "" for any other index.
 std::string LanguageFilePath(int index);

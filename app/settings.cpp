@@ -56,6 +56,17 @@ bool DirWritable(const QString &dir)
     return info.isDir() && info.isWritable();
 }
 
+// The program's own directory keeps settings and files only when it is a directory of the
+// operator's: an installed program (bin/ beside share/orvante2-scope/) never writes into bin/,
+// even when it runs with the rights to.
+bool ProgramDirHoldsFiles(const QString &exeDir)
+{
+    if (!DirWritable(exeDir))
+        return false;
+    return !QFileInfo(QString::fromStdString(InstalledDataDirectory(exeDir.toStdString())))
+                .isDir();
+}
+
 std::string Join(const std::string &dir, const char *name)
 {
     return dir + "/" + name;
@@ -110,7 +121,7 @@ std::string SettingsFilePath(const std::string &dir, bool demo)
     if (!dir.empty())
         return Join(dir, name);
     const QString exeDir = QString::fromStdString(GetProjectDir());
-    if (DirWritable(exeDir))
+    if (ProgramDirHoldsFiles(exeDir))
         return Join(exeDir.toStdString(), name);
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(config);
@@ -120,7 +131,7 @@ std::string SettingsFilePath(const std::string &dir, bool demo)
 std::string DataDirectory()
 {
     const QString exeDir = QString::fromStdString(GetProjectDir());
-    return DirWritable(exeDir) ? exeDir.toStdString() : QDir::homePath().toStdString();
+    return ProgramDirHoldsFiles(exeDir) ? exeDir.toStdString() : QDir::homePath().toStdString();
 }
 
 void LoadPanelSettings()

@@ -88,6 +88,8 @@ void InstallTerminationHandler()
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
         char c;
         [[maybe_unused]] const ssize_t n = ::read(gSignalFds[1], &c, 1);
+        // An open popup would otherwise hold the program until somebody answers it.
+        SetPopupsDismissed(1);
         if (AppState.MainPanel > 0)
             CBF_MAINP(AppState.MainPanel, EVENT_CLOSE, nullptr, 0, 0);
         else

@@ -38,6 +38,13 @@ int ConnectToTCPServerEx(unsigned *handle, unsigned port, const char *server,
     auto transport = ConnectTcpTransport(server ? server : "", port, timeoutMs, &error);
     if (!transport)
         return error;
+    *handle = AdoptTcpTransport(std::move(transport), callback, callbackData);
+    return 0;
+}
+
+unsigned AdoptTcpTransport(std::unique_ptr<Transport> transport, TcpCallbackPtr callback,
+                           void *callbackData)
+{
     const unsigned h = gNextHandle++;
     Conversation &c = Conversations()[h];
     c.transport = std::move(transport);
@@ -57,8 +64,7 @@ int ConnectToTCPServerEx(unsigned *handle, unsigned port, const char *server,
         if (cb)
             cb(h, TCP_DISCONNECT, 0, data);
     };
-    *handle = h;
-    return 0;
+    return h;
 }
 
 int DisconnectFromTCPServer(unsigned handle)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 enum { TCP_DISCONNECT = 1, TCP_DATAREADY = 2 };
 
@@ -16,6 +17,11 @@ int ConnectToTCPServerEx(unsigned *handle, unsigned port, const char *server,
                          TcpCallbackPtr callback, void *callbackData, int timeoutMs,
                          unsigned localPort);
 int DisconnectFromTCPServer(unsigned handle);
+// Makes an already open byte stream a conversation with a handle, as ConnectToTCPServerEx does
+// for its socket (also how the fuzz targets feed the receive path without a network).
+class Transport;
+unsigned AdoptTcpTransport(std::unique_ptr<Transport> transport, TcpCallbackPtr callback,
+                           void *callbackData);
 int ClientTCPWrite(unsigned handle, const uint8_t *buffer, int count, int timeoutMs);
 // Reads what has arrived, at most `size` bytes; returns the count (0 if nothing) or -14 when
 // the conversation does not exist.

@@ -29,7 +29,12 @@ public:
     }
     int write(const uint8_t *data, int count) override
     {
-        return int(port_->write(reinterpret_cast<const char *>(data), count));
+        const int n = int(port_->write(reinterpret_cast<const char *>(data), count));
+        // Hand the request to the driver now rather than on the next pass of the event loop:
+        // on a serial line every frame waits for its request, so that pass would cost each one.
+        if (n > 0)
+            port_->flush();
+        return n;
     }
     int bytesAvailable() override { return int(port_->bytesAvailable()); }
     int read(uint8_t *data, int count) override

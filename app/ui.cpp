@@ -69,6 +69,7 @@ struct Layer {
     QHash<QWidget *, int> panelOfWidget;                // panel or page widget -> panel
     QMultiHash<QWidget *, QLabel *> captions;           // control -> labels whose buddy it is
     PopupResponder responder;
+    bool dismissingPopups = false; // the program is closing
     QEventLoop *loop = nullptr;
     bool quitPending = false;
     int quitCode = 0;
@@ -396,6 +397,16 @@ PopupRequest Request(PopupRequest::Kind kind, const char *title, const char *tex
 
 bool AskResponder(const PopupRequest &req, PopupAnswer *answer)
 {
+    if (L().dismissingPopups) {
+        // The program is closing: every further question is answered the cautious way
+        // (No, the second button, no file, no printer) without being shown.
+        *answer = PopupAnswer{};
+        if (req.kind == PopupRequest::kGeneric)
+            answer->result = GENERIC_MSG_BUTTON_2;
+        if (req.kind == PopupRequest::kFileSelect)
+            answer->result = VAL_NO_FILE_SELECTED;
+        return true;
+    }
     if (!L().responder)
         return false;
     *answer = L().responder(req);
@@ -1538,6 +1549,23 @@ void SetPopupResponder(PopupResponder responder)
     L().responder = std::move(responder);
 }
 
+void SetPopupsDismissed(int on)
+{
+    L().dismissingPopups = on != 0;
+    if (!on)
+        return;
+    // Each open dialog runs a loop of its own that holds the program until it ends; rejecting
+    // it lets its caller carry on with the cancelled answer.
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *dialog = qobject_cast<QDialog *>(w); dialog && dialog->isVisible())
+            dialog->reject();
+    for (auto &[number, panel] : L().panels)
+        if (panel.popup)
+            RemovePopup(number);
+}
+
+int PopupsDismissed() { return L().dismissingPopups ? 1 : 0; }
+
 int MessagePopup(const char *title, const char *text)
 {
     PopupAnswer a;
@@ -1955,6 +1983,8 @@ double Timer()
 
 void SetWaitCursor(int on)
 {
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return; // no cursor without a GUI application (the command-line tool)
     if (on) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         ++L().waitCursorDepth;

@@ -204,6 +204,11 @@ struct PopupAnswer {
 };
 using PopupResponder = std::function<PopupAnswer(const PopupRequest &)>;
 void SetPopupResponder(PopupResponder responder); // an empty function shows real dialogs again
+// On: closes every open popup with its cancelled answer and answers all later ones the same
+// way without showing them, for a program that is closing while a popup waits. Off: popups
+// are shown (or put to the responder) again.
+void SetPopupsDismissed(int on);
+int PopupsDismissed();
 
 // ---- Printed reports ---------------------------------------------------------------------------
 // A report is a list of items, text and images, laid out top to bottom on A4 pages, with header

@@ -1,6 +1,7 @@
 // How the exchange waits: the round-trip time of one request against the simulated sensor over
 // TCP loopback (median of many), and the CPU the program uses while it waits for an answer that
 // never comes (CPU seconds per wall second; a spinning wait would show about 1.0).
+#include "bench/bench_common.h"
 #include "app/appstate.h"
 #include "app/startup.h"
 #include "app/ui.h"
@@ -35,22 +36,15 @@ int Request(uint8_t order)
 
 int main(int argc, char **argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::UseOffscreenPlatform();
     QApplication app(argc, argv);
-    InitUserInterfaceLayer();
-    if (LoadPanels() < 0)
+    if (!bench::LoadPanelsQuietly())
         return 1;
-    SetPopupResponder([](const PopupRequest &) { return PopupAnswer{}; });
 
     sim::SimRunner sensor;
     if (!sensor.start())
         return 1;
-    AppState.ComProtocol = 1;
-    CopyField(AppState.ServerAddress, "127.0.0.1");
-    AppState.PortNumber = sensor.tcpPort();
-    InitTCP_IP();
-    if (!AppState.TcpConnected)
+    if (!bench::ConnectTcp(sensor))
         return 1;
 
     const int rounds = 2000;

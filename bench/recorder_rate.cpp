@@ -5,6 +5,7 @@
 //     second): frames sent against frames recorded and lines written, and how long after the
 //     simulator stopped the recorder had caught up.
 // Usage: recorder_rate [interval frames, default 200] [triggered frames, default 2500]
+#include "bench/bench_common.h"
 #include "app/appstate.h"
 #include "app/startup.h"
 #include "app/ui.h"
@@ -51,19 +52,16 @@ void SetMode(int mode)
 
 int main(int argc, char **argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::UseOffscreenPlatform();
     QApplication app(argc, argv);
     const int intervalFrames = argc > 1 ? std::atoi(argv[1]) : 200;
     const int triggeredFrames = argc > 2 ? std::atoi(argv[2]) : 2500;
-    InitUserInterfaceLayer();
-    if (LoadPanels() < 0)
+    if (!bench::LoadPanelsQuietly([](const PopupRequest &r) {
+            PopupAnswer a;
+            a.result = r.kind == PopupRequest::kConfirm ? 1 : 0;
+            return a;
+        }))
         return 1;
-    SetPopupResponder([](const PopupRequest &r) {
-        PopupAnswer a;
-        a.result = r.kind == PopupRequest::kConfirm ? 1 : 0;
-        return a;
-    });
     DisplayPanel(AppState.MainPanel);
 
     sim::SimRunner sensor;
@@ -82,11 +80,7 @@ int main(int argc, char **argv)
             requestTimes.push_back(t);
         });
     });
-    AppState.ComProtocol = 1;
-    CopyField(AppState.ServerAddress, "127.0.0.1");
-    AppState.PortNumber = sensor.tcpPort();
-    InitTCP_IP();
-    if (!AppState.TcpConnected)
+    if (!bench::ConnectTcp(sensor))
         return 1;
     AppState.SensorConnected = 1;
 

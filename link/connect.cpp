@@ -24,12 +24,16 @@ const Msg kMsgCouldNotConnect{
     "Could not establish connection! \nClose window or work in offline mode!"};
 const Msg kMsgClose{"Schliessen", "Close"};
 const Msg kMsgOffline{"Offline", "Offline"};
+} // namespace
+
 const Msg kMsgVersionMismatch{
     "Sensor-Firmware und Scope-Version stimmen nicht ueberein! \nFirmware des verbundenen "
     "Sensors ist: ",
     "Sensor firmware and scope version do not match! \nFirmware of connected sensor is: "};
 const Msg kMsgSensor{"Sensor: ", "Sensor: "};
 const Msg kMsgSerial{"Seriennummer: ", "Serial number: "};
+
+namespace {
 const Msg kMsgNoSensor{"Kein Sensor verbunden!\n\n", "No sensor connected!\n\n"};
 const Msg kMsgChangeBaudrate{"Baudrate aendern!\n", "Try to change baudrate!\n"};
 const Msg kMsgSuccess{"Erledigt!\n", "Success!\n"};

@@ -3,6 +3,8 @@
 // the server-address history and the dimming of the operation controls.
 #pragma once
 
+#include "app/messages.h"
+
 #include <string>
 #include <vector>
 
@@ -24,6 +26,11 @@ unsigned PortNumberOf(const char *text);
 // The address history with `address` moved or inserted at the top, at most 10 entries.
 std::vector<std::string> UpdatedHistory(std::vector<std::string> history,
                                         const std::string &address);
+
+// The identification texts of the connect page, also used by the command-line tool.
+extern const Msg kMsgVersionMismatch; // followed by the sensor's version
+extern const Msg kMsgSensor;
+extern const Msg kMsgSerial;
 
 void TryToConnect();
 void CheckComLine();

@@ -142,11 +142,24 @@ int CheckHeaderCRC()
     return 1;
 }
 
+namespace {
+LinkFailureSink gLinkFailureSink = nullptr;
+}
+
+void SetLinkFailureSink(LinkFailureSink sink)
+{
+    gLinkFailureSink = sink;
+}
+
 void SetTimeout()
 {
     AppState.AcquisitionRunning = 0;
     AppState.SensorConnected = 0;
     AppState.ScanRunning = 0;
+    if (gLinkFailureSink) {
+        gLinkFailureSink(AppState.ErrorText);
+        return;
+    }
     SetCtrlVal(AppState.DataPanel, DATAP_STRING_STATUS, Tr(kMsgStatusTimeout));
     AppendTextBox(AppState.TabConnect, TABP_CONNECT_TEXTBOX_MESSAGES, AppState.ErrorText);
     AppendTextBox(AppState.TabConnect, TABP_CONNECT_TEXTBOX_MESSAGES, "\n\n");

@@ -37,6 +37,12 @@ int ClientTCPCB(unsigned handle, int event, int error, void *callbackData);
 // The link-failure handler. Every failure path puts its message into ErrorText first.
 void SetTimeout();
 
+// Where SetTimeout reports a failure. Without a sink (the app) it goes to the status display
+// and the connect page's message box; a program without panels (the command-line tool) installs
+// one that receives ErrorText instead. The run flags are cleared either way.
+using LinkFailureSink = void (*)(const char *message);
+void SetLinkFailureSink(LinkFailureSink sink);
+
 // The messages of the exchange, for callers and tests.
 extern const Msg kMsgTimeout;
 extern const Msg kMsgBadHeader;

@@ -142,14 +142,29 @@ void SendParaToFile()
         return;
     }
     GetPanelValues();
+    WriteParameterFile(Parameters, AppState.ParameterFilePath);
+}
+
+int WriteParameterFile(const ParameterRecord &record, const char *path)
+{
     IniText ini = Ini_New(0);
     if (!ini)
-        return;
+        return -1;
     Ini_PutString(ini, kSectionGeneralInfo, kKeyFileType, kParameterFileType);
     Ini_PutString(ini, kSectionGeneralInfo, kKeyScopeVersion, kParameterFileVersion);
-    AppendParaToIniHandle(ini);
-    Ini_WriteToFile(ini, AppState.ParameterFilePath);
+    PutParameters(ini, record);
+    const int result = Ini_WriteToFile(ini, path);
     Ini_Dispose(ini);
+    return result;
+}
+
+ParameterFileCheck CheckParameterFile(IniText ini)
+{
+    if (GeneralInfo(ini, kKeyFileType) != kParameterFileType)
+        return ParameterFileCheck::kNotParameterFile;
+    if (GeneralInfo(ini, kKeyScopeVersion) != kParameterFileVersion)
+        return ParameterFileCheck::kOtherVersion;
+    return ParameterFileCheck::kGood;
 }
 
 void ReadParaFromFile()

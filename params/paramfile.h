@@ -39,6 +39,12 @@ std::vector<std::string> TakeParameters(IniText ini, ParameterRecord *record);
 void AppendParaToIniHandle(IniText ini);
 void AcquireParaFromIniHandle(IniText ini);
 
+// A complete parameter file holding `record`, written atomically; Ini_WriteToFile's result.
+int WriteParameterFile(const ParameterRecord &record, const char *path);
+// The GENERAL INFO checks that GET from a file asks the operator about.
+enum class ParameterFileCheck { kGood, kNotParameterFile, kOtherVersion };
+ParameterFileCheck CheckParameterFile(IniText ini);
+
 // SEND and GET with the memory selector on FILE: a file dialog, then write or read.
 void SendParaToFile();
 void ReadParaFromFile();

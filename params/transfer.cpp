@@ -11,6 +11,7 @@
 #include "params/rules.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 const Msg kMsgRamPlausibility{
@@ -91,44 +92,59 @@ void SetPanelValues()
     }
 }
 
-void SendPara()
+int SendParaRecord(const ParameterRecord &record, bool toEeprom)
 {
-    AppState.SendRequest = 0;
-    GetPanelValues();
-    RecordToBytes(Parameters, AppState.TxFrame + frame::kHeaderSize);
+    RecordToBytes(record, AppState.TxFrame + frame::kHeaderSize);
     AppState.OrderNumber = frame::kOrderWriteRam;
     FillTxBuf(frame::kOrderWriteRam, 0, kParameterRecordSize);
     if (DataExchange(frame::kHeaderSize + kParameterRecordSize) != 1)
-        return;
+        return -1;
     if (AppState.RxHeader.arg != 0) {
         // The sensor refused the set and now works with its defaults. Storing those in the
         // EEPROM would overwrite the set kept there, which the operator never asked for, so the
         // EEPROM is left alone.
         CopyField(AppState.ErrorText, PlausibilityReport(kMsgRamPlausibility).c_str());
         SetTimeout();
-        return;
+        return -1;
     }
-    if (AppState.MemorySelect == kMemoryEeprom)
-        Exchange(frame::kOrderStoreEeprom);
+    if (toEeprom && !Exchange(frame::kOrderStoreEeprom))
+        return -1;
+    return 1;
+}
+
+int GetParaRecord(bool fromEeprom, ParameterRecord *record,
+                  const std::function<void(const std::string &)> &eepromReport)
+{
+    if (fromEeprom) {
+        if (!Exchange(frame::kOrderLoadEeprom))
+            return -1;
+        if (AppState.RxHeader.arg != 0 && eepromReport)
+            eepromReport(PlausibilityReport(kMsgEepromPlausibility));
+    }
+    if (!Exchange(frame::kOrderReadRam))
+        return -1;
+    // The receive buffer is cleared before every exchange, so fields the sensor did not send
+    // read as 0.
+    *record = RecordFromBytes(AppState.RxBuffer + frame::kHeaderSize);
+    return 1;
+}
+
+void SendPara()
+{
+    AppState.SendRequest = 0;
+    GetPanelValues();
+    SendParaRecord(Parameters, AppState.MemorySelect == kMemoryEeprom);
 }
 
 void GetPara()
 {
     AppState.GetRequest = 0;
-    if (AppState.MemorySelect == kMemoryEeprom) {
-        if (!Exchange(frame::kOrderLoadEeprom))
-            return;
-        if (AppState.RxHeader.arg != 0) {
-            SetActiveTabPage(AppState.MainPanel, MAINP_TAB_MAIN, kPageConnect);
-            AppendTextBox(AppState.TabConnect, TABP_CONNECT_TEXTBOX_MESSAGES,
-                          PlausibilityReport(kMsgEepromPlausibility).c_str());
-        }
-    }
-    if (!Exchange(frame::kOrderReadRam))
+    const auto report = [](const std::string &text) {
+        SetActiveTabPage(AppState.MainPanel, MAINP_TAB_MAIN, kPageConnect);
+        AppendTextBox(AppState.TabConnect, TABP_CONNECT_TEXTBOX_MESSAGES, text.c_str());
+    };
+    if (GetParaRecord(AppState.MemorySelect == kMemoryEeprom, &Parameters, report) != 1)
         return;
-    // The receive buffer is cleared before every exchange, so fields the sensor did not send
-    // read as 0.
-    Parameters = RecordFromBytes(AppState.RxBuffer + frame::kHeaderSize);
     SetPanelValues();
     RunParameterRules();
 }

@@ -2,10 +2,24 @@
 // EEPROM (orders 1 to 4), with the sensor's plausibility reports.
 #pragma once
 
+#include <functional>
+#include <string>
+
 void GetPanelValues(); // all 26 controls -> Parameters
 void SetPanelValues(); // Parameters -> all 26 controls
 void SendPara();       // pages -> sensor (RAM, and with EEPROM selected also order 3)
 void GetPara();        // sensor -> record and pages (with EEPROM selected first order 4)
+
+// The wire side of SEND and GET, shared by the pages and the command-line tool. Both return 1,
+// or -1 after a failure that has gone through SetTimeout (a set refused by the sensor's RAM
+// plausibility check included). SendParaRecord stores RAM in the EEPROM (order 3) after a
+// successful order 1 when `toEeprom`. GetParaRecord leaves `record` alone on failure; with
+// `fromEeprom` it loads the EEPROM first (order 4) and hands a failed EEPROM plausibility check
+// to `eepromReport` as "<title>\n<arg><text>" before it reads RAM (the sensor's defaults then).
+struct ParameterRecord;
+int SendParaRecord(const ParameterRecord &record, bool toEeprom);
+int GetParaRecord(bool fromEeprom, ParameterRecord *record,
+                  const std::function<void(const std::string &)> &eepromReport);
 
 #include "app/messages.h"
 

@@ -95,34 +95,61 @@ uint16_t SettingTimeFactorToWire(double factor)
 
 double SettingTimeFactorFromWire(uint16_t word) { return word / 10.0; }
 
-int GetOffset()
+int ReadOffsets(OffsetValues *values)
 {
     if (OffsetExchange(kOffsetArgRead, 0, kOffsetReadAnswerBytes) != 1)
         return -1;
     const uint8_t *p = Answer();
-    SetCtrlVal(AppState.TabService, TABP_SERVICE_NUMERIC_OFFSET_CH0, int(frame::GetU16(p)));
-    SetCtrlVal(AppState.TabService, TABP_SERVICE_NUMERIC_OFFSET_CH1, int(frame::GetU16(p + 2)));
+    values->ch0 = frame::GetU16(p);
+    values->ch1 = frame::GetU16(p + 2);
+    values->factorWire = frame::GetU16(p + 4);
+    return 1;
+}
+
+int CalculateOffsets(OffsetValues *values)
+{
+    if (OffsetExchange(kOffsetArgCalculate, 0, kOffsetCalcAnswerBytes) != 1)
+        return -1;
+    const uint8_t *p = Answer();
+    values->ch0 = frame::GetU16(p);
+    values->ch1 = frame::GetU16(p + 2);
+    return 1;
+}
+
+int WriteOffsets(uint16_t ch0, uint16_t ch1)
+{
+    uint8_t *p = AppState.TxFrame + frame::kHeaderSize;
+    PutU16(p, ch0);
+    PutU16(p + 2, ch1);
+    return OffsetExchange(kOffsetArgWrite, 4, 0);
+}
+
+int GetOffset()
+{
+    OffsetValues v;
+    if (ReadOffsets(&v) != 1)
+        return -1;
+    SetCtrlVal(AppState.TabService, TABP_SERVICE_NUMERIC_OFFSET_CH0, int(v.ch0));
+    SetCtrlVal(AppState.TabService, TABP_SERVICE_NUMERIC_OFFSET_CH1, int(v.ch1));
     SetCtrlVal(AppState.TabService, TABP_SERVICE_NUMERIC_SETTING_TIME_FACTOR,
-               SettingTimeFactorFromWire(frame::GetU16(p + 4)));
+               SettingTimeFactorFromWire(v.factorWire));
     return 1;
 }
 
 int CalcOffset()
 {
-    if (OffsetExchange(kOffsetArgCalculate, 0, kOffsetCalcAnswerBytes) != 1)
+    OffsetValues v;
+    if (CalculateOffsets(&v) != 1)
         return -1;
-    const uint8_t *p = Answer();
-    SetCtrlVal(AppState.TabService, TABP_SERVICE_NUMERIC_OFFSET_CH0, int(frame::GetU16(p)));
-    SetCtrlVal(AppState.TabService, TABP_SERVICE_NUMERIC_OFFSET_CH1, int(frame::GetU16(p + 2)));
+    SetCtrlVal(AppState.TabService, TABP_SERVICE_NUMERIC_OFFSET_CH0, int(v.ch0));
+    SetCtrlVal(AppState.TabService, TABP_SERVICE_NUMERIC_OFFSET_CH1, int(v.ch1));
     return 1;
 }
 
 int SendOffset()
 {
-    uint8_t *p = AppState.TxFrame + frame::kHeaderSize;
-    PutU16(p, uint16_t(ReadOffsetField(TABP_SERVICE_NUMERIC_OFFSET_CH0)));
-    PutU16(p + 2, uint16_t(ReadOffsetField(TABP_SERVICE_NUMERIC_OFFSET_CH1)));
-    return OffsetExchange(kOffsetArgWrite, 4, 0);
+    return WriteOffsets(uint16_t(ReadOffsetField(TABP_SERVICE_NUMERIC_OFFSET_CH0)),
+                        uint16_t(ReadOffsetField(TABP_SERVICE_NUMERIC_OFFSET_CH1)));
 }
 
 int SendSettingTimeFactor()

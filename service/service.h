@@ -24,6 +24,16 @@ inline constexpr int kOffsetCalcAnswerBytes = 4;
 uint16_t SettingTimeFactorToWire(double factor);
 double SettingTimeFactorFromWire(uint16_t word);
 
+// The order-100 exchanges without the page, shared with the command-line tool. Each returns 1,
+// or -1 after the failure went through SetTimeout; `values` is left alone on failure.
+struct OffsetValues {
+    uint16_t ch0 = 0, ch1 = 0;
+    uint16_t factorWire = 0; // setting-time factor in tenths (read only)
+};
+int ReadOffsets(OffsetValues *values);
+int CalculateOffsets(OffsetValues *values); // ch0, ch1 as measured now
+int WriteOffsets(uint16_t ch0, uint16_t ch1);
+
 // Each returns 1, or -1 after the exchange has reported its failure; the page is left as it was
 // on failure.
 int GetOffset();

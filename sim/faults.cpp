@@ -20,6 +20,21 @@ Fault FaultTable::take(int order)
     return f;
 }
 
+std::vector<uint8_t> Noise(int count)
+{
+    std::vector<uint8_t> bytes(size_t(std::max(0, count)));
+    uint32_t x = 0x2545F491u;
+    for (uint8_t &b : bytes) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        b = uint8_t(x);
+    }
+    if (!bytes.empty() && bytes[0] == frame::kStartByte)
+        bytes[0] = 0; // noise never starts like a frame
+    return bytes;
+}
+
 void Corrupt(const Fault &fault, std::vector<uint8_t> *bytes)
 {
     if (int(bytes->size()) < frame::kHeaderSize)
@@ -80,7 +95,8 @@ bool ParseFaultOption(const std::string &option, std::map<int, Fault> *faults, s
 
     Fault f = faults->count(order) ? faults->at(order) : Fault{};
     const bool isFlag =
-        kind == "noreply" || kind == "badheader" || kind == "baddata" || kind == "close";
+        kind == "noreply" || kind == "badheader" || kind == "baddata" || kind == "close" ||
+        kind == "dropmid";
     bool ok = isFlag != hasValue;
     if (kind == "noreply")
         f.noReply = true;
@@ -90,6 +106,12 @@ bool ParseFaultOption(const std::string &option, std::map<int, Fault> *faults, s
         f.badDataCrc = true;
     else if (kind == "close")
         f.closeConnection = true;
+    else if (kind == "dropmid")
+        f.dropMidFrame = true;
+    else if (kind == "garbage")
+        ok = ok && ParseInt(value, 1, 65535, &f.garbage);
+    else if (kind == "flood")
+        ok = ok && ParseInt(value, 1, 16 * 1024 * 1024, &f.flood);
     else if (kind == "delay")
         ok = ok && ParseInt(value, 0, 600000, &f.delayMs);
     else if (kind == "error")

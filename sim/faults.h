@@ -21,6 +21,12 @@ struct Fault {
     int cutPayload =
         0; // the header announces the full length, this many bytes are left off the end
     bool closeConnection = false; // the connection is closed (after delayMs), nothing answered
+    // Noise instead of the answer (the request is carried out): `garbage` bytes of line noise,
+    // or a flood of `flood` bytes, far more than any answer holds.
+    int garbage = 0;
+    int flood = 0;
+    // The direct reply stops in the middle of its frame and the connection is dropped there.
+    bool dropMidFrame = false;
     // Which frame of the answer badHeaderCrc, badDataCrc and cutPayload hit: 0 the direct reply,
     // n the n-th frame that follows it (scope blocks, automatic data frames), -1 every frame.
     int frame = 0;
@@ -48,13 +54,17 @@ private:
     std::map<int, Fault> faults_;
 };
 
+// Line noise: `count` bytes of a fixed pseudo-random sequence whose first byte is no start byte.
+std::vector<uint8_t> Noise(int count);
+
 // Applies the corruptions of `fault` to one complete frame (header and payload).
 void Corrupt(const Fault &fault, std::vector<uint8_t> *frameBytes);
 
 // Parses "ORDER:KIND[=VALUE]" and amends the fault of that order in `faults`, so several
 // options for one order add up. ORDER is a number 0..255 or * for every order. KIND is delay=MS,
 // noreply, badheader, baddata, error=ARG (1 invalid order, 2 communication error; other values
-// reach the PC as an ordinary answer), cut=N, close, frame=N or count=N. Returns false with a
+// reach the PC as an ordinary answer), cut=N, close, garbage=N, flood=N, dropmid, frame=N or
+// count=N. Returns false with a
 // message in `error` and leaves `faults` unchanged.
 bool ParseFaultOption(const std::string &option, std::map<int, Fault> *faults, std::string *error);
 

@@ -1,5 +1,6 @@
 #include "sim/sensor_model.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace sim {
@@ -104,6 +105,17 @@ Response SensorModel::Handle(const frame::Header &header, const uint8_t *payload
         r.replies[i].delayMs += f.delayMs;
         if (f.corrupts() && f.hitsFrame(int(i)))
             Corrupt(f, &r.replies[i].bytes);
+    }
+    if (f.garbage > 0 || f.flood > 0) {
+        r.replies.clear();
+        r.replies.push_back({Noise(f.flood > 0 ? f.flood : f.garbage), f.delayMs});
+    }
+    if (f.dropMidFrame && !r.replies.empty()) {
+        r.replies.resize(1);
+        std::vector<uint8_t> &b = r.replies[0].bytes;
+        b.resize(std::max<size_t>(1, b.size() / 2));
+        r.close = true;
+        r.closeDelayMs = r.replies[0].delayMs;
     }
     if (header.order == frame::kOrderAutoSend && autoSending_ && f.errorArg == 0) {
         autoFault_ = f;

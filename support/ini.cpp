@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <new>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -418,15 +420,56 @@ int CheckTarget(const char *path, bool &exists, mode_t &mode)
     return 0;
 }
 
-// Creates "ini$$<n>.tmp" beside the target, the first free number from 0 up.
+// A temporary file that no writer holds locked was left by a writer that died (killed, power
+// lost): removes it so that its name can be used again. Without this every such death would use
+// up one of the names for good, and after a thousand of them no file could be written again.
+bool ReclaimStaleTemp(const std::string &tempPath)
+{
+    const int fd = ::open(tempPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    // Only a file with something in it, or one untouched for ten minutes, is taken for a dead
+    // writer's: an empty file that someone has just put there is left alone.
+    struct stat st;
+    bool stale = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                 (st.st_size > 0 || ::time(nullptr) - st.st_mtime > 600) &&
+                 ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (stale)
+        stale = ::unlink(tempPath.c_str()) == 0;
+    ::close(fd);
+    return stale;
+}
+
+// Whether `fd` is still the file at `path` (a writer that took it for stale may have removed it
+// in the moment between its creation and its lock).
+bool StillAtPath(int fd, const std::string &path)
+{
+    struct stat a, b;
+    return ::fstat(fd, &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
+
+// Creates "ini$$<n>.tmp" beside the target, the first free number from 0 up, and holds it
+// locked while it is written (the lock ends with the writer, however it ends).
 int CreateTempFile(const std::string &directoryPrefix, std::string &tempPath, int &fd)
 {
     int refusals = 0;
+    bool reclaimed = false;
     for (int n = 0; n <= kMaxTempNumber; ++n) {
         tempPath = directoryPrefix + "ini$$" + std::to_string(n) + ".tmp";
         fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (fd >= 0)
-            return 0;
+        if (fd >= 0) {
+            if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && StillAtPath(fd, tempPath))
+                return 0;
+            ::close(fd);
+            fd = -1;
+            continue;
+        }
+        if (errno == EEXIST && !reclaimed && ReclaimStaleTemp(tempPath)) {
+            reclaimed = true; // one name taken back per write is enough
+            --n;
+            continue;
+        }
         if (errno == EEXIST || errno == EINTR)
             continue;
         if (errno == EACCES && ++refusals <= kMaxTempRefusals)

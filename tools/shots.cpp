@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QTabWidget>
+#include <QTimer>
 #include <QWidget>
 
 int main(int argc, char **argv)
@@ -28,12 +29,32 @@ int main(int argc, char **argv)
     InitAll();
     QWidget *main = PanelWidget(AppState.MainPanel);
     auto *tab = qobject_cast<QTabWidget *>(CtrlWidget(AppState.MainPanel, MAINP_TAB_MAIN));
+    main->show();
+    auto settle = [](double seconds) {
+        const double until = Timer() + seconds;
+        while (Timer() < until)
+            WaitForEvents(until);
+    };
+    // The live loop runs for a while so that the displays and charts have content; the scope
+    // captures once and the conversion data are calculated, as an operator would have done.
+    auto runLive = [&](double seconds) {
+        QTimer::singleShot(int(seconds * 1000), [] { AppState.AcquisitionRunning = 0; });
+        SimulateCtrlEvent(AppState.MainPanel, MAINP_BUTTON_GO, EVENT_COMMIT);
+    };
     SetTabPageVisible(AppState.MainPanel, MAINP_TAB_MAIN, 6, 1);
     for (int page = 0; page < tab->count(); ++page) {
         tab->setCurrentIndex(page);
-        const double until = Timer() + 0.3;
-        while (Timer() < until)
-            WaitForEvents(until);
+        if (page == 1 || page == 3)
+            runLive(2.5);
+        if (page == 4)
+            runLive(2.5);
+        if (page == 3)
+            SimulateCtrlEvent(AppState.ConvPanel, CONVP_BUTTON_CALC_CONV_DATA, EVENT_COMMIT);
+        if (page == 5) {
+            SimulateCtrlEvent(AppState.TabScope, TABP_SCOPE_BUTTON_GET_CYCLE_TIME, EVENT_COMMIT);
+            SimulateCtrlEvent(AppState.TabScope, TABP_SCOPE_BUTTON_SCAN, EVENT_COMMIT);
+        }
+        settle(0.3);
         main->grab().save(out + QString("/page%1.png").arg(page));
     }
     Shutdown();

@@ -1,6 +1,9 @@
 // Fault table and the --fault option text.
 #include "sim/faults.h"
 
+#include "link/frame.h"
+#include "sim/sensor_model.h"
+
 #include <gtest/gtest.h>
 
 using sim::Fault;
@@ -62,4 +65,56 @@ TEST(ParseFaultOption, RefusesMalformedSpecsWithoutChangingAnything)
         EXPECT_FALSE(error.empty()) << option;
     }
     EXPECT_TRUE(faults.empty());
+}
+
+// Line noise, a flood and a connection dropped in the middle of a frame: parsed from the option
+// text, and what the sensor then sends for a request that it does carry out.
+TEST(NoiseFaults, ParsedAndAppliedToTheAnswer)
+{
+    std::map<int, Fault> faults;
+    std::string error;
+    for (const char *option : {"2:garbage=16", "8:flood=100000", "7:dropmid"})
+        ASSERT_TRUE(sim::ParseFaultOption(option, &faults, &error)) << option << ": " << error;
+    EXPECT_EQ(faults[2].garbage, 16);
+    EXPECT_EQ(faults[8].flood, 100000);
+    EXPECT_TRUE(faults[7].dropMidFrame);
+    for (const char *option : {"2:garbage", "2:garbage=0", "8:flood=x", "7:dropmid=1"})
+        EXPECT_FALSE(sim::ParseFaultOption(option, &faults, &error)) << option;
+
+    const std::vector<uint8_t> noise = sim::Noise(64);
+    ASSERT_EQ(noise.size(), 64u);
+    EXPECT_NE(noise[0], frame::kStartByte);
+    EXPECT_EQ(noise, sim::Noise(64)); // the same noise every time, so failures repeat
+
+    sim::SensorModel model;
+    auto ask = [&model](uint8_t order) {
+        const std::vector<uint8_t> req = frame::Build(order, 0);
+        frame::Header h;
+        EXPECT_EQ(frame::CheckHeader(req.data(), &h), frame::HeaderCheck::kGood);
+        return model.Handle(h, req.data() + 8, 1.0);
+    };
+    Fault garbage;
+    garbage.garbage = 16;
+    model.setFault(frame::kOrderReadRam, garbage);
+    sim::Response r = ask(frame::kOrderReadRam);
+    ASSERT_EQ(r.replies.size(), 1u);
+    EXPECT_EQ(r.replies[0].bytes, sim::Noise(16));
+    EXPECT_FALSE(r.close);
+
+    Fault flood;
+    flood.flood = 100000;
+    model.setFault(frame::kOrderDataFrame, flood);
+    r = ask(frame::kOrderDataFrame);
+    ASSERT_EQ(r.replies.size(), 1u);
+    EXPECT_EQ(r.replies[0].bytes.size(), 100000u);
+
+    Fault drop;
+    drop.dropMidFrame = true;
+    drop.delayMs = 5;
+    model.setFault(frame::kOrderFirmwareId, drop);
+    r = ask(frame::kOrderFirmwareId);
+    ASSERT_EQ(r.replies.size(), 1u);
+    EXPECT_EQ(r.replies[0].bytes.size(), (8u + 72u) / 2);
+    EXPECT_TRUE(r.close);
+    EXPECT_EQ(r.closeDelayMs, 5); // closed right after the half frame has gone out
 }

@@ -1,0 +1,408 @@
+// orvante2-cli: the sensor operations of the app for scripts and test stations, over TCP/IP or
+// a serial device, without panels. It drives the same exchange and the same file writers as the
+// app; link failures arrive through the exchange's failure sink and go to standard error in the
+// chosen language.
+#include "app/appstate.h"
+#include "app/messages.h"
+#include "app/rs232.h"
+#include "link/connect.h"
+#include "link/exchange.h"
+#include "live/data_frame.h"
+#include "params/paramfile.h"
+#include "params/record.h"
+#include "params/transfer.h"
+#include "service/service.h"
+#include "support/ini.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+enum ExitCode { kExitOk = 0, kExitUsage = 1, kExitLink = 2, kExitVersion = 3, kExitFile = 4 };
+
+const char *const kUsage =
+    "Usage: orvante2-cli LINK [--lang de|en] COMMAND [OPTIONS]\n"
+    "\n"
+    "LINK:\n"
+    "  --tcp HOST[:PORT]        TCP/IP (port 5000 when left out)\n"
+    "  --serial DEVICE|COMn     serial line, e.g. /dev/ttyUSB0, /dev/pts/3 or COM33\n"
+    "  --baud RATE              9600 ... 921600 (default 115200)\n"
+    "\n"
+    "COMMANDS:\n"
+    "  identify                 firmware, sensor name and serial number\n"
+    "  params get  --memory ram|eeprom --file F   sensor -> parameter file\n"
+    "  params send --memory ram|eeprom --file F   parameter file -> sensor\n"
+    "  live --count N           N live data frames as TSV on standard output\n"
+    "  offset get               receiver offsets and setting-time factor as TSV\n"
+    "  offset calc              the sensor measures the offsets (receivers covered) and shows "
+    "them\n"
+    "  offset send --ch0 N --ch1 N   writes the receiver offsets\n"
+    "\n"
+    "Messages are in English unless --lang de is given.\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  success\n"
+    "  1  usage error\n"
+    "  2  link or sensor failure (nothing was written)\n"
+    "  3  firmware does not match this program's version (identify)\n"
+    "  4  file error (unreadable, not a parameter file, incomplete, not writable)\n";
+
+const Msg kMsgFileNotWritten{"Datei konnte nicht geschrieben werden: ",
+                             "File could not be written: "};
+const Msg kMsgFileNotRead{"Datei konnte nicht gelesen werden: ", "File could not be read: "};
+
+void Print(FILE *to, const std::string &text)
+{
+    std::fputs(text.c_str(), to);
+    if (!text.empty() && text.back() != '\n')
+        std::fputc('\n', to);
+}
+
+void ReportLinkFailure(const char *message)
+{
+    Print(stderr, message);
+}
+
+int Usage(const std::string &problem)
+{
+    if (!problem.empty())
+        std::fprintf(stderr, "orvante2-cli: %s\n\n", problem.c_str());
+    std::fputs(kUsage, stderr);
+    return kExitUsage;
+}
+
+struct Options {
+    std::string tcp, serial, lang = "en", memory, file;
+    long baud = 115200;
+    int count = -1;
+    int ch0 = -1, ch1 = -1;
+    std::vector<std::string> words; // the command and its sub-command
+};
+
+bool ParseCount(const std::string &text, int *count)
+{
+    char *end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end || v < 1 || v > 1000000)
+        return false;
+    *count = int(v);
+    return true;
+}
+
+bool ParseWord(const std::string &text, int *word)
+{
+    if (text.empty() || text.size() > 5 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const long v = std::strtol(text.c_str(), nullptr, 10);
+    if (v > 65535)
+        return false;
+    *word = int(v);
+    return true;
+}
+
+// Empty on success, else what is wrong.
+std::string ParseOptions(int argc, char **argv, Options *o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string *into) {
+            if (i + 1 >= argc)
+                return false;
+            *into = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--tcp") {
+            if (!value(&o->tcp))
+                return "--tcp needs HOST[:PORT]";
+        } else if (a == "--serial") {
+            if (!value(&o->serial))
+                return "--serial needs a device";
+        } else if (a == "--baud") {
+            if (!value(&v))
+                return "--baud needs a rate";
+            o->baud = std::strtol(v.c_str(), nullptr, 10);
+        } else if (a == "--lang") {
+            if (!value(&o->lang) || (o->lang != "de" && o->lang != "en"))
+                return "--lang is de or en";
+        } else if (a == "--memory") {
+            if (!value(&o->memory) || (o->memory != "ram" && o->memory != "eeprom"))
+                return "--memory is ram or eeprom";
+        } else if (a == "--file") {
+            if (!value(&o->file) || o->file.empty())
+                return "--file needs a path";
+        } else if (a == "--count") {
+            if (!value(&v) || !ParseCount(v, &o->count))
+                return "--count needs a number from 1 to 1000000";
+        } else if (a == "--ch0" || a == "--ch1") {
+            if (!value(&v) || !ParseWord(v, a == "--ch0" ? &o->ch0 : &o->ch1))
+                return a + " needs a number from 0 to 65535";
+        } else if (a.rfind("--", 0) == 0) {
+            return "unknown option " + a;
+        } else {
+            o->words.push_back(a);
+        }
+    }
+    if (o->tcp.empty() == o->serial.empty())
+        return "give either --tcp or --serial";
+    return {};
+}
+
+int BaudIndexOf(long baud)
+{
+    for (int i = 0; i < 8; ++i)
+        if (BaudrateOfIndex(i) == baud)
+            return i;
+    return -1;
+}
+
+// Opens the link; false after the failure has been reported.
+bool OpenLink(const Options &o, std::string *problem)
+{
+    if (!o.tcp.empty()) {
+        std::string host = o.tcp;
+        unsigned port = 5000;
+        const size_t colon = host.rfind(':');
+        if (colon != std::string::npos) {
+            port = PortNumberOf(host.c_str() + colon + 1);
+            host.resize(colon);
+            if (port == 0 || port > 65535) {
+                *problem = "bad port in --tcp";
+                return false;
+            }
+        }
+        AppState.ComProtocol = 1;
+        CopyField(AppState.ServerAddress, host.c_str());
+        AppState.PortNumber = port;
+        InitTCP_IP();
+        return AppState.OpenResult >= 0;
+    }
+    int com = 0;
+    if (o.serial.size() > 3 && (o.serial.rfind("COM", 0) == 0 || o.serial.rfind("com", 0) == 0))
+        com = std::atoi(o.serial.c_str() + 3);
+    else
+        com = ComPortFromDevice(o.serial);
+    if (com <= 0 || ComPortDevice(com).empty()) {
+        *problem = "no COM number for serial device " + o.serial;
+        return false;
+    }
+    const int index = BaudIndexOf(o.baud);
+    if (index < 0) {
+        *problem = "unsupported baud rate";
+        return false;
+    }
+    AppState.ComProtocol = 0;
+    AppState.ComPort = uint16_t(com);
+    AppState.BaudrateIndex = uint16_t(index);
+    InitRS232();
+    return AppState.OpenResult >= 0;
+}
+
+bool Exchange(uint8_t order, unsigned arg = 0)
+{
+    AppState.OrderNumber = order;
+    FillTxBuf(order, arg, 0);
+    return DataExchange(frame::kHeaderSize) == 1;
+}
+
+int Identify()
+{
+    if (!Exchange(frame::kOrderFirmwareId))
+        return kExitLink;
+    char id[73] = {};
+    std::memcpy(id, AppState.RxBuffer + frame::kHeaderSize, 72);
+    const FirmwareParts parts = SplitFirmwareId(id);
+    if (parts.version() != kFirmwareVersion) {
+        Print(stderr, std::string(Tr(kMsgVersionMismatch)) + parts.version());
+        return kExitVersion;
+    }
+    if (!Exchange(frame::kOrderNameSerial))
+        return kExitLink;
+    char name[256] = {};
+    const int length = std::min<int>(AppState.RxHeader.length, int(sizeof name) - 1);
+    std::memcpy(name, AppState.RxBuffer + frame::kHeaderSize, size_t(length));
+    std::printf("Firmware: %s\n%s%s\n%s%u\n", parts.versionLine().c_str(), Tr(kMsgSensor), name,
+                Tr(kMsgSerial), unsigned(AppState.RxHeader.arg));
+    return kExitOk;
+}
+
+int ParamsGet(const Options &o)
+{
+    ParameterRecord record;
+    bool plausibilityFailed = false;
+    const auto report = [&](const std::string &text) {
+        Print(stderr, text);
+        plausibilityFailed = true;
+    };
+    if (GetParaRecord(o.memory == "eeprom", &record, report) != 1)
+        return kExitLink;
+    // The sensor replaced a failed EEPROM set by its defaults: those are not what was asked
+    // for, so they are not written as if they were.
+    if (plausibilityFailed)
+        return kExitLink;
+    if (WriteParameterFile(record, o.file.c_str()) < 0) {
+        Print(stderr, std::string(Tr(kMsgFileNotWritten)) + o.file);
+        return kExitFile;
+    }
+    return kExitOk;
+}
+
+// Reads a complete parameter file; the exit code of the failure, or kExitOk.
+int ReadParameterFile(const std::string &path, ParameterRecord *record)
+{
+    IniText ini = Ini_New(0);
+    if (!ini)
+        return kExitFile;
+    if (Ini_ReadFromFile(ini, path.c_str()) < 0) {
+        Ini_Dispose(ini);
+        Print(stderr, std::string(Tr(kMsgFileNotRead)) + path);
+        return kExitFile;
+    }
+    int result = kExitOk;
+    // The app asks whether to go on; a script cannot answer, so the file is refused with the
+    // first line of that question and the app's refusal.
+    const ParameterFileCheck check = CheckParameterFile(ini);
+    if (check != ParameterFileCheck::kGood) {
+        std::string question =
+            Tr(check == ParameterFileCheck::kNotParameterFile ? kMsgNotParameterFile
+                                                              : kMsgVersionMismatchFile);
+        question.resize(question.find('\n') == std::string::npos ? question.size()
+                                                                 : question.find('\n'));
+        Print(stderr, question + "\n" + Tr(kMsgNoParameterRead));
+        result = kExitFile;
+    }
+    if (result == kExitOk) {
+        const std::vector<std::string> missing = TakeParameters(ini, record);
+        if (!missing.empty()) {
+            // The app would send defaults in their place; a script gets a failure instead.
+            std::string text = Tr(kMsgMissingParameters);
+            for (const std::string &key : missing)
+                text += key + "\n";
+            text += Tr(kMsgNoParameterRead);
+            Print(stderr, text);
+            result = kExitFile;
+        }
+    }
+    Ini_Dispose(ini);
+    return result;
+}
+
+int ParamsSend(const Options &o, const ParameterRecord &record)
+{
+    return SendParaRecord(record, o.memory == "eeprom") == 1 ? kExitOk : kExitLink;
+}
+
+int Live(const Options &o)
+{
+    std::string out = "CH0\tCH1\tTEMP\tREF\tSIG\tMAX\tMIN\tOUT\tIN\tANAOUT\n";
+    for (int i = 0; i < o.count; ++i) {
+        if (!Exchange(frame::kOrderDataFrame))
+            return kExitLink; // nothing printed: the rows so far are not the series asked for
+        const DataFrameRec f = DataFrameFromBytes(AppState.RxBuffer + frame::kHeaderSize);
+        char row[160];
+        std::snprintf(row, sizeof row, "%d\t%d\t%d\t%d\t%d\t%d\t%d\t%u\t%u\t%d\n", f.Ch0, f.Ch1,
+                      f.Temp, f.Ref, f.Sig, f.Max, f.Min, unsigned(f.DigBits & 3u),
+                      unsigned(f.DigState & 3u), f.AnaOut);
+        out += row;
+    }
+    std::fputs(out.c_str(), stdout);
+    return kExitOk;
+}
+
+int Offset(const Options &o, const std::string &what)
+{
+    OffsetValues v;
+    if (what == "get") {
+        if (ReadOffsets(&v) != 1)
+            return kExitLink;
+        std::printf("CH0\tCH1\tFACTOR\n%u\t%u\t%.1f\n", unsigned(v.ch0), unsigned(v.ch1),
+                    SettingTimeFactorFromWire(v.factorWire));
+        return kExitOk;
+    }
+    if (what == "calc") {
+        if (CalculateOffsets(&v) != 1)
+            return kExitLink;
+        std::printf("CH0\tCH1\n%u\t%u\n", unsigned(v.ch0), unsigned(v.ch1));
+        return kExitOk;
+    }
+    return WriteOffsets(uint16_t(o.ch0), uint16_t(o.ch1)) == 1 ? kExitOk : kExitLink;
+}
+
+bool IsParamsSend(const Options &o)
+{
+    return o.words.size() == 2 && o.words[0] == "params" && o.words[1] == "send";
+}
+
+int Run(const Options &o, const ParameterRecord &fileRecord)
+{
+    const std::vector<std::string> &w = o.words;
+    if (w.empty())
+        return Usage("no command");
+    const std::string &cmd = w[0];
+    if (cmd == "identify" && w.size() == 1)
+        return Identify();
+    if (cmd == "params" && w.size() == 2 && (w[1] == "get" || w[1] == "send")) {
+        return w[1] == "get" ? ParamsGet(o) : ParamsSend(o, fileRecord);
+    }
+    if (cmd == "live" && w.size() == 1) {
+        if (o.count < 1)
+            return Usage("live needs --count");
+        return Live(o);
+    }
+    if (cmd == "offset" && w.size() == 2 && (w[1] == "get" || w[1] == "calc" || w[1] == "send")) {
+        if (w[1] == "send" && (o.ch0 < 0 || o.ch1 < 0))
+            return Usage("offset send needs --ch0 and --ch1");
+        return Offset(o, w[1]);
+    }
+    return Usage("unknown command");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+            std::fputs(kUsage, stdout);
+            return kExitOk;
+        }
+    Options o;
+    const std::string problem = ParseOptions(argc, argv, &o);
+    if (!problem.empty())
+        return Usage(problem);
+    if (o.words.empty())
+        return Usage("no command");
+
+    QCoreApplication app(argc, argv);
+    AppState.LanguageIndex = o.lang == "de" ? 0 : 1;
+    SetLinkFailureSink(ReportLinkFailure);
+
+    if (o.words[0] == "params" && (o.memory.empty() || o.file.empty()))
+        return Usage("params needs --memory and --file");
+    // The parameter file is read before the link is opened: a bad file costs no exchange.
+    ParameterRecord fileRecord;
+    if (IsParamsSend(o)) {
+        const int read = ReadParameterFile(o.file, &fileRecord);
+        if (read != kExitOk)
+            return read;
+    }
+    std::string linkProblem;
+    if (!OpenLink(o, &linkProblem)) {
+        if (!linkProblem.empty())
+            return Usage(linkProblem);
+        return kExitLink;
+    }
+    const int code = Run(o, fileRecord);
+    CloseLink();
+    std::fflush(stdout);
+    return code;
+}

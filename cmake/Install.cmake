@@ -1,0 +1,76 @@
+# Installed layout and the Debian package.
+#
+#   bin/orvante2-scope, bin/orvante2-sensor
+#   share/orvante2-scope/        language files and the logo (the program looks there when they are
+#                                not beside it or in the current directory)
+#   share/applications/orvante2-scope.desktop
+#   share/icons/hicolor/{scalable,48x48,128x128,256x256}/apps/orvante2-scope.{svg,png}
+#
+# `cmake --install build --prefix DIR` installs; `cpack --config build/CPackConfig.cmake` (or
+# `cmake --build build --target package`) makes the .deb. Neither is part of the normal build.
+include(GNUInstallDirs)
+
+set(ORVANTE2_DATA_DIR ${CMAKE_INSTALL_DATADIR}/orvante2-scope)
+set(ORVANTE2_ICON_SIZES 48 128 256)
+
+# The icon is drawn by a small program from one set of shapes, as SVG and PNG.
+add_executable(orvante2-icon tools/icon.cpp)
+target_link_libraries(orvante2-icon PRIVATE Qt6::Gui)
+set(ICON_DIR ${CMAKE_BINARY_DIR}/icons)
+set(ICON_OUTPUTS ${ICON_DIR}/orvante2-scope.svg)
+foreach(size IN LISTS ORVANTE2_ICON_SIZES)
+    list(APPEND ICON_OUTPUTS ${ICON_DIR}/${size}x${size}/orvante2-scope.png)
+endforeach()
+add_custom_command(
+    OUTPUT ${ICON_OUTPUTS}
+    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+            $<TARGET_FILE:orvante2-icon> ${ICON_DIR} ${ORVANTE2_ICON_SIZES}
+    DEPENDS orvante2-icon
+    COMMENT "Drawing the desktop icon")
+add_custom_target(orvante2-icons ALL DEPENDS ${ICON_OUTPUTS})
+
+install(TARGETS orvante2-scope orvante2-sensor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${RUNTIME_FILES} DESTINATION ${ORVANTE2_DATA_DIR})
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/orvante2-scope.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${ICON_DIR}/orvante2-scope.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size IN LISTS ORVANTE2_ICON_SIZES)
+    install(FILES ${ICON_DIR}/${size}x${size}/orvante2-scope.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+
+# Debian package. The dependencies are the Qt 6 run-time libraries the program links and the
+# platform plugins (xcb for a desktop, offscreen for a headless start); tools/check-package.sh
+# checks that every library the installed programs load comes from one of them or from the base
+# system.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME orvante2-scope)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "ORVANTE2 Sensor Systems")
+set(CPACK_PACKAGE_CONTACT "ORVANTE2 Sensor Systems <support@orvante2-sensors.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "configuration, monitoring and service tool for ORVANTE2 optical sensors")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "ORVANTE2 Scope connects to one ORVANTE2 optical sensor over RS-232 or TCP/IP. It reads,\n\
+edits and stores the sensor's parameter set, shows its live values, captures scope\n\
+traces, records value series, edits the conversion table and offers the service\n\
+functions. The package also holds orvante2-sensor, a simulated sensor.")
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+set(ORVANTE2_QT_DEB_VERSION "(>= 6.4)")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libc6, libstdc++6, libgcc-s1, \
+libqt6core6 ${ORVANTE2_QT_DEB_VERSION}, libqt6gui6 ${ORVANTE2_QT_DEB_VERSION}, \
+libqt6widgets6 ${ORVANTE2_QT_DEB_VERSION}, libqt6network6 ${ORVANTE2_QT_DEB_VERSION}, \
+libqt6serialport6 ${ORVANTE2_QT_DEB_VERSION}, libqt6charts6 ${ORVANTE2_QT_DEB_VERSION}, \
+libqt6printsupport6 ${ORVANTE2_QT_DEB_VERSION}, libqt6uitools6 ${ORVANTE2_QT_DEB_VERSION}, \
+libqt6opengl6 ${ORVANTE2_QT_DEB_VERSION}, libqt6openglwidgets6 ${ORVANTE2_QT_DEB_VERSION}, \
+qt6-qpa-plugins ${ORVANTE2_QT_DEB_VERSION}")
+include(CPack)
+
+# --version reports the project's version.
+target_compile_definitions(orvante2-scope PRIVATE ORVANTE2_VERSION="${PROJECT_VERSION}")

@@ -1,0 +1,363 @@
+// The command-line tool run as a separate process against the simulated sensor on 127.0.0.1:
+// every command succeeds on a healthy link, and every failure class of a link ends with a
+// message, a non-zero exit code and no file written.
+#include "link/exchange.h"
+#include "params/paramfile.h"
+#include "params/record.h"
+#include "sim/faults.h"
+#include "sim/sensor_data.h"
+#include "sim/sim_runner.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+struct Result {
+    int code = -1;
+    std::string out, err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(sensor.start());
+    }
+
+    Result run(const QStringList &args)
+    {
+        QProcess p;
+        QStringList all{"--tcp", QString("127.0.0.1:%1").arg(sensor.tcpPort())};
+        all += args;
+        p.start(ORVANTE2_CLI_EXE, all);
+        EXPECT_TRUE(p.waitForFinished(60000)); // blocks; the simulator answers on its own thread
+        Result r;
+        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = p.readAllStandardOutput().toStdString();
+        r.err = p.readAllStandardError().toStdString();
+        return r;
+    }
+
+    QString path(const char *name) const { return dir.filePath(name); }
+
+    static QByteArray read(const QString &file)
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static void write(const QString &file, const QByteArray &bytes)
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    // What the app's parameter file writer makes of a sensor set.
+    QByteArray appFile(const sim::ParamRecord &params)
+    {
+        const std::vector<uint8_t> bytes = sim::PackParams(params);
+        const QString file = path("expected.ini");
+        EXPECT_GE(WriteParameterFile(RecordFromBytes(bytes.data()), file.toUtf8().constData()), 0);
+        return read(file);
+    }
+
+    sim::ParamRecord ram()
+    {
+        sim::ParamRecord r{};
+        sensor.withModel([&](sim::SensorModel &m) { r = m.ram(); });
+        return r;
+    }
+    sim::ParamRecord eeprom()
+    {
+        sim::ParamRecord r{};
+        sensor.withModel([&](sim::SensorModel &m) { r = m.eeprom(); });
+        return r;
+    }
+
+    QTemporaryDir dir;
+    sim::SimRunner sensor;
+};
+
+// ---- Successful commands --------------------------------------------------------------------
+
+TEST_F(CliTest, IdentifyPrintsNameAndSerial)
+{
+    sensor.withModel([](sim::SensorModel &m) {
+        m.setSensorName("LINE 4 STATION");
+        m.setSerialNumber(4711);
+    });
+    const Result r = run({"identify"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("Sensor: LINE 4 STATION\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Serial number: 4711\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Firmware: ORVANTE2 V1.3"), std::string::npos) << r.out;
+}
+
+TEST_F(CliTest, IdentifyReportsOtherFirmwareWithExitCode3InGerman)
+{
+    sensor.withModel([](sim::SensorModel &m) { m.setFirmwareId("ORVANTE2 V1.2.0 build 7"); });
+    const Result r = run({"--lang", "de", "identify"});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_NE(r.err.find("Sensor-Firmware und Scope-Version stimmen nicht ueberein! \nFirmware des "
+                         "verbundenen Sensors ist: ORVANTE2 V1"),
+              std::string::npos)
+        << r.err;
+    EXPECT_TRUE(r.out.empty());
+}
+
+TEST_F(CliTest, ParamsGetWritesTheAppsFileFromRamAndEeprom)
+{
+    sim::ParamRecord inRam = ram();
+    inRam[sim::kTtUp] = 60000;
+    inRam[sim::kHold] = 125;
+    sim::ParamRecord inEeprom = inRam;
+    inEeprom[sim::kTeachValue] = 1234;
+    sensor.withModel([&](sim::SensorModel &m) {
+        m.setRam(inRam);
+        m.setEeprom(inEeprom);
+    });
+
+    const Result r1 = run({"params", "get", "--memory", "ram", "--file", path("ram.ini")});
+    EXPECT_EQ(r1.code, 0) << r1.err;
+    const QByteArray ramFile = read(path("ram.ini"));
+    EXPECT_EQ(ramFile, appFile(inRam));
+    EXPECT_TRUE(ramFile.startsWith("[GENERAL INFO]\r\nFILE TYPE: = \"Parameter File\"\r\n"));
+    EXPECT_TRUE(ramFile.contains("TT UP = 60000\r\n"));
+
+    // EEPROM: order 4 loads it into RAM first, so the file holds the EEPROM's set.
+    const Result r2 = run({"params", "get", "--memory", "eeprom", "--file", path("ee.ini")});
+    EXPECT_EQ(r2.code, 0) << r2.err;
+    EXPECT_EQ(read(path("ee.ini")), appFile(inEeprom));
+}
+
+TEST_F(CliTest, ParamsSendWritesRamAndWithEepromStoresIt)
+{
+    sim::ParamRecord wanted = ram();
+    wanted[sim::kTeachValue] = 3210;
+    wanted[sim::kTtDown] = 60000;
+    write(path("p.ini"), appFile(wanted));
+
+    const Result r1 = run({"params", "send", "--memory", "ram", "--file", path("p.ini")});
+    EXPECT_EQ(r1.code, 0) << r1.err;
+    EXPECT_EQ(ram(), wanted);
+    EXPECT_NE(eeprom(), wanted);
+
+    const Result r2 = run({"params", "send", "--memory", "eeprom", "--file", path("p.ini")});
+    EXPECT_EQ(r2.code, 0) << r2.err;
+    EXPECT_EQ(eeprom(), wanted);
+}
+
+TEST_F(CliTest, LivePrintsCountFramesAsTsv)
+{
+    const Result r = run({"live", "--count", "4"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(r.out.rfind("CH0\tCH1\tTEMP\tREF\tSIG\tMAX\tMIN\tOUT\tIN\tANAOUT\n", 0), 0u) << r.out;
+    int lines = 0;
+    for (char c : r.out)
+        lines += c == '\n';
+    EXPECT_EQ(lines, 5);
+    int frames = 0;
+    for (const auto &f : sensor.receivedFrames())
+        frames += f.size() > 1 && f[1] == frame::kOrderDataFrame;
+    EXPECT_EQ(frames, 4);
+}
+
+TEST(CliSerial, IdentifyAndLiveOverAPseudoTerminal)
+{
+    sim::SimRunner sensor;
+    ASSERT_TRUE(sensor.start(0, true));
+    ASSERT_FALSE(sensor.ptyPath().isEmpty());
+    for (const QStringList &command :
+         {QStringList{"identify"}, QStringList{"live", "--count", "2"}}) {
+        QProcess p;
+        p.start(ORVANTE2_CLI_EXE, QStringList{"--serial", sensor.ptyPath()} + command);
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        EXPECT_FALSE(p.readAllStandardOutput().isEmpty());
+    }
+}
+
+TEST_F(CliTest, OffsetGetCalcAndSend)
+{
+    Result r = run({"offset", "send", "--ch0", "321", "--ch1", "65535"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    r = run({"offset", "get"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("CH0\tCH1\tFACTOR\n321\t65535\t", 0), 0u) << r.out;
+    r = run({"offset", "calc"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("CH0\tCH1\n", 0), 0u) << r.out;
+    EXPECT_EQ(run({"offset", "send", "--ch0", "65536", "--ch1", "1"}).code, 1);
+}
+
+// ---- Files and usage ------------------------------------------------------------------------
+
+TEST_F(CliTest, ParamsSendRefusesBadFilesBeforeAnyExchange)
+{
+    write(path("other.ini"), "[GENERAL INFO]\r\nFILE TYPE: = \"Conversion Table\"\r\n");
+    Result r = run({"params", "send", "--memory", "ram", "--file", path("other.ini")});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_NE(r.err.find("Selected file is not a parameter file! \nNo parameter were read!"),
+              std::string::npos)
+        << r.err;
+
+    // A parameter file that lacks keys would send defaults in their place.
+    QByteArray partial = appFile(ram());
+    partial.replace("TOLERANCE = 20\r\n", "");
+    write(path("partial.ini"), partial);
+    r = run({"params", "send", "--memory", "ram", "--file", path("partial.ini")});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_NE(r.err.find("TOLERANCE"), std::string::npos) << r.err;
+
+    r = run({"params", "send", "--memory", "ram", "--file", path("missing.ini")});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_TRUE(sensor.receivedFrames().empty());
+}
+
+TEST_F(CliTest, ParamsGetIntoUnwritablePlaceFailsWithCode4)
+{
+    const Result r = run({"params", "get", "--memory", "ram", "--file", path("no/such/dir/p.ini")});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_NE(r.err.find("File could not be written: "), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, UsageErrorsExitWith1)
+{
+    EXPECT_EQ(run({"fly"}).code, 1);
+    EXPECT_EQ(run({"live"}).code, 1);
+    EXPECT_EQ(run({"params", "get", "--memory", "flash", "--file", path("x")}).code, 1);
+    EXPECT_TRUE(sensor.receivedFrames().empty());
+}
+
+TEST_F(CliTest, ServerThatIsNotThereIsALinkFailure)
+{
+    QProcess p;
+    p.start(ORVANTE2_CLI_EXE, {"--tcp", "127.0.0.1:1", "identify"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_TRUE(p.readAllStandardError().contains("Unable to establish connection"));
+}
+
+// ---- Link failures --------------------------------------------------------------------------
+
+struct FailureCase {
+    const char *name;
+    const char *fault;   // as the simulator's --fault option, without the order
+    const char *message; // English text the tool must print
+};
+
+const FailureCase kFailures[] = {
+    {"LateReply", "delay=3300", "TIMEOUT! \nNo data received!"},
+    {"Silence", "noreply", "TIMEOUT! \nNo data received!"},
+    {"BadHeaderCrc", "badheader", "ATTENTION! \nReceived header frame is incorrect!"},
+    {"BadDataCrc", "baddata", "ATTENTION! \nReceived data frame is incorrect!"},
+    {"ErrorReply", "error=1", "Invalid order number! \nVerify PC and sensor software!"},
+    {"PayloadCut", "cut=5", "TIMEOUT! \nNo data received!"},
+    {"ConnectionDropped", "close", "Server has closed connection!"},
+};
+
+struct CommandCase {
+    const char *name;
+    int order; // the order the fault is put on
+    std::vector<const char *> args;
+    bool writesFile;
+    bool hasPayload; // answers without payload cannot carry a bad data CRC or be cut short
+};
+
+const CommandCase kCommands[] = {
+    {"Identify", frame::kOrderNameSerial, {"identify"}, false, true},
+    {"ParamsGetEeprom",
+     frame::kOrderReadRam,
+     {"params", "get", "--memory", "eeprom", "--file", "out.ini"},
+     true,
+     true},
+    {"ParamsSendEeprom",
+     frame::kOrderWriteRam,
+     {"params", "send", "--memory", "eeprom", "--file", "in.ini"},
+     false,
+     false},
+    {"Live", frame::kOrderDataFrame, {"live", "--count", "3"}, false, true},
+    {"OffsetGet", frame::kOrderOffset, {"offset", "get"}, false, true},
+    {"OffsetSend",
+     frame::kOrderOffset,
+     {"offset", "send", "--ch0", "1", "--ch1", "2"},
+     false,
+     false},
+};
+
+class CliLinkFailure : public CliTest,
+                       public ::testing::WithParamInterface<std::tuple<CommandCase, FailureCase>> {
+};
+
+TEST_P(CliLinkFailure, EndsWithMessageCode2AndNothingWritten)
+{
+    const auto &[command, failure] = GetParam();
+    const std::string fault = std::string(failure.fault);
+    if (!command.hasPayload && (fault == "baddata" || fault.rfind("cut", 0) == 0))
+        GTEST_SKIP() << "the answer has no payload";
+
+    write(path("in.ini"), appFile(ram()));
+    const QByteArray before = "kept as it was\r\n";
+    write(path("out.ini"), before);
+
+    std::map<int, sim::Fault> faults;
+    std::string error;
+    ASSERT_TRUE(sim::ParseFaultOption(std::to_string(command.order) + ":" + fault, &faults, &error))
+        << error;
+    sensor.setFault(command.order, faults.at(command.order));
+    QStringList args;
+    for (const char *a : command.args)
+        args << (QString(a).endsWith(".ini") ? path(a) : QString(a));
+    const Result r = run(args);
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find(failure.message), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_EQ(read(path("out.ini")), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, CliLinkFailure,
+                         ::testing::Combine(::testing::ValuesIn(kCommands),
+                                            ::testing::ValuesIn(kFailures)),
+                         [](const ::testing::TestParamInfo<CliLinkFailure::ParamType> &info) {
+                             return std::string(std::get<0>(info.param).name) + "_" +
+                                    std::get<1>(info.param).name;
+                         });
+
+TEST_F(CliTest, RamPlausibilityFailureIsALinkFailureAndStoresNothing)
+{
+    write(path("p.ini"), appFile(ram()));
+    const sim::ParamRecord before = eeprom();
+    sim::Fault refuse;
+    refuse.errorArg = 3; // not an error reply: an order 1 answer with argument 3
+    sensor.setFault(frame::kOrderWriteRam, refuse);
+    const Result r = run({"params", "send", "--memory", "eeprom", "--file", path("p.ini")});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("Message!\n3 Parameter in RAM did not pass plausibility check"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(eeprom(), before);
+}
+
+TEST_F(CliTest, EepromPlausibilityFailureWritesNoFileOfDefaults)
+{
+    sensor.withModel([](sim::SensorModel &m) { m.setEepromFailure(2); });
+    const QByteArray before = "kept as it was\r\n";
+    write(path("out.ini"), before);
+    const Result r = run({"params", "get", "--memory", "eeprom", "--file", path("out.ini")});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("Message!\n2 Parameter from EEPROM did not pass plausibility check"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(read(path("out.ini")), before);
+}
+
+} // namespace
