@@ -2,6 +2,8 @@
 // a serial device, without panels. It drives the same exchange and the same file writers as the
 // app; link failures arrive through the exchange's failure sink and go to standard error in the
 // chosen language.
+#include "cli/cli.h"
+
 #include "app/appstate.h"
 #include "app/messages.h"
 #include "app/rs232.h"
@@ -26,8 +28,6 @@
 
 namespace {
 
-enum ExitCode { kExitOk = 0, kExitUsage = 1, kExitLink = 2, kExitVersion = 3, kExitFile = 4 };
-
 const char *const kUsage =
     "Usage: orvante2-cli LINK [--lang de|en] COMMAND [OPTIONS]\n"
     "\n"
@@ -45,6 +45,16 @@ const char *const kUsage =
     "  offset calc              the sensor measures the offsets (receivers covered) and shows "
     "them\n"
     "  offset send --ch0 N --ch1 N   writes the receiver offsets\n"
+    "  record --interval S --count N [--file F]   N frames S seconds apart, as the app's record\n"
+    "                           file or TSV on standard output\n"
+    "  scope --trigger MODE --level L --pretrigger P --rate R   one capture, four traces as TSV\n"
+    "  convtable get --file F   the sensor's conversion table -> table file\n"
+    "  convtable send --file F  table file -> sensor\n"
+    "  convtable send-data --file F   table file's conversion data -> sensor EEPROM\n"
+    "  hwinfo --file F          hardware information file for support\n"
+    "\n"
+    "OPTIONS FOR EVERY COMMAND:\n"
+    "  --timeout S              seconds to wait for each answer (0.05 ... 60, default 3)\n"
     "\n"
     "Messages are in English unless --lang de is given.\n"
     "\n"
@@ -55,37 +65,10 @@ const char *const kUsage =
     "  3  firmware does not match this program's version (identify)\n"
     "  4  file error (unreadable, not a parameter file, incomplete, not writable)\n";
 
-const Msg kMsgFileNotWritten{"Datei konnte nicht geschrieben werden: ",
-                             "File could not be written: "};
-const Msg kMsgFileNotRead{"Datei konnte nicht gelesen werden: ", "File could not be read: "};
-
-void Print(FILE *to, const std::string &text)
-{
-    std::fputs(text.c_str(), to);
-    if (!text.empty() && text.back() != '\n')
-        std::fputc('\n', to);
-}
-
 void ReportLinkFailure(const char *message)
 {
     Print(stderr, message);
 }
-
-int Usage(const std::string &problem)
-{
-    if (!problem.empty())
-        std::fprintf(stderr, "orvante2-cli: %s\n\n", problem.c_str());
-    std::fputs(kUsage, stderr);
-    return kExitUsage;
-}
-
-struct Options {
-    std::string tcp, serial, lang = "en", memory, file;
-    long baud = 115200;
-    int count = -1;
-    int ch0 = -1, ch1 = -1;
-    std::vector<std::string> words; // the command and its sub-command
-};
 
 bool ParseCount(const std::string &text, int *count)
 {
@@ -146,6 +129,26 @@ std::string ParseOptions(int argc, char **argv, Options *o)
         } else if (a == "--ch0" || a == "--ch1") {
             if (!value(&v) || !ParseWord(v, a == "--ch0" ? &o->ch0 : &o->ch1))
                 return a + " needs a number from 0 to 65535";
+        } else if (a == "--timeout") {
+            char *end = nullptr;
+            if (!value(&v) || v.empty() || !(o->timeout = std::strtod(v.c_str(), &end), !*end) ||
+                !(o->timeout >= 0.05 && o->timeout <= 60.0))
+                return "--timeout needs seconds from 0.05 to 60";
+        } else if (a == "--interval") {
+            if (!value(&o->interval))
+                return "--interval needs seconds";
+        } else if (a == "--trigger") {
+            if (!value(&o->trigger))
+                return "--trigger needs a mode";
+        } else if (a == "--level") {
+            if (!value(&o->level))
+                return "--level needs a value";
+        } else if (a == "--pretrigger") {
+            if (!value(&o->pretrigger))
+                return "--pretrigger needs a value";
+        } else if (a == "--rate") {
+            if (!value(&o->rate))
+                return "--rate needs a value";
         } else if (a.rfind("--", 0) == 0) {
             return "unknown option " + a;
         } else {
@@ -205,13 +208,6 @@ bool OpenLink(const Options &o, std::string *problem)
     AppState.BaudrateIndex = uint16_t(index);
     InitRS232();
     return AppState.OpenResult >= 0;
-}
-
-bool Exchange(uint8_t order, unsigned arg = 0)
-{
-    AppState.OrderNumber = order;
-    FillTxBuf(order, arg, 0);
-    return DataExchange(frame::kHeaderSize) == 1;
 }
 
 int Identify()
@@ -363,10 +359,45 @@ int Run(const Options &o, const ParameterRecord &fileRecord)
             return Usage("offset send needs --ch0 and --ch1");
         return Offset(o, w[1]);
     }
+    if (cmd == "record" && w.size() == 1)
+        return Record(o);
+    if (cmd == "scope" && w.size() == 1)
+        return Scope(o);
+    if (cmd == "convtable" && w.size() == 2 &&
+        (w[1] == "get" || w[1] == "send" || w[1] == "send-data"))
+        return ConvTable(o, w[1]);
+    if (cmd == "hwinfo" && w.size() == 1)
+        return HwInfo(o);
     return Usage("unknown command");
 }
 
 } // namespace
+
+const Msg kMsgFileNotWritten{"Datei konnte nicht geschrieben werden: ",
+                             "File could not be written: "};
+const Msg kMsgFileNotRead{"Datei konnte nicht gelesen werden: ", "File could not be read: "};
+
+void Print(FILE *to, const std::string &text)
+{
+    std::fputs(text.c_str(), to);
+    if (!text.empty() && text.back() != '\n')
+        std::fputc('\n', to);
+}
+
+int Usage(const std::string &problem)
+{
+    if (!problem.empty())
+        std::fprintf(stderr, "orvante2-cli: %s\n\n", problem.c_str());
+    std::fputs(kUsage, stderr);
+    return kExitUsage;
+}
+
+bool Exchange(uint8_t order, unsigned arg)
+{
+    AppState.OrderNumber = order;
+    FillTxBuf(order, arg, 0);
+    return DataExchange(frame::kHeaderSize) == 1;
+}
 
 int main(int argc, char **argv)
 {
@@ -385,6 +416,8 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     AppState.LanguageIndex = o.lang == "de" ? 0 : 1;
     SetLinkFailureSink(ReportLinkFailure);
+    if (o.timeout > 0)
+        SetAnswerTimeLimit(o.timeout);
 
     if (o.words[0] == "params" && (o.memory.empty() || o.file.empty()))
         return Usage("params needs --memory and --file");

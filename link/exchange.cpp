@@ -262,14 +262,31 @@ int DataExchange(int count)
     return GetDataFrame();
 }
 
+namespace {
+double gAnswerTimeLimit = kHeaderTimeLimit;
+} // namespace
+
+bool SetAnswerTimeLimit(double seconds)
+{
+    if (!(seconds >= 0.05 && seconds <= 60.0))
+        return false;
+    gAnswerTimeLimit = seconds;
+    return true;
+}
+
+double AnswerTimeLimit()
+{
+    return gAnswerTimeLimit;
+}
+
 int GetHeaderFrame()
 {
     const double start = Timer();
     bool alive;
     if (UsingTcp()) {
-        alive = WaitFor(start, kHeaderTimeLimit, [] { return AppState.RxCount >= 8; });
+        alive = WaitFor(start, gAnswerTimeLimit, [] { return AppState.RxCount >= 8; });
     } else {
-        alive = WaitFor(start, kHeaderTimeLimit, [] {
+        alive = WaitFor(start, gAnswerTimeLimit, [] {
             AppState.RxCount = GetInQLen(AppState.ComPort);
             return AppState.RxCount >= 8;
         });
@@ -300,13 +317,13 @@ int GetDataFrame()
     bool alive;
     if (UsingTcp()) {
         alive =
-            WaitFor(start, kPayloadTimeLimit, [length] { return AppState.RxCount >= length + 8; });
+            WaitFor(start, gAnswerTimeLimit, [length] { return AppState.RxCount >= length + 8; });
         if (alive && AppState.RxCount < length + 8) {
             Fail(kMsgTimeout);
             return -1;
         }
     } else {
-        alive = WaitFor(start, kPayloadTimeLimit, [length] {
+        alive = WaitFor(start, gAnswerTimeLimit, [length] {
             AppState.RxCount = GetInQLen(AppState.ComPort);
             return AppState.RxCount >= length;
         });

@@ -9,6 +9,11 @@
 // Fixed limits of the exchange, in seconds.
 inline constexpr double kHeaderTimeLimit = 3.0;
 inline constexpr double kPayloadTimeLimit = 3.0;
+
+// The limit each wait of GetHeaderFrame and GetDataFrame uses; kHeaderTimeLimit unless a caller
+// (the command-line tool's --timeout) sets another. Values outside 0.05 .. 60 s are refused.
+bool SetAnswerTimeLimit(double seconds);
+double AnswerTimeLimit();
 inline constexpr double kComReadTimeLimit = 2.0;
 inline constexpr int kTcpConnectTimeLimitMs = 5000;
 

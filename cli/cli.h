@@ -1,0 +1,39 @@
+// The command-line tool's shared pieces: options, exit codes, output helpers and the one-order
+// exchange. Each command group lives in its own file of cli/ and is dispatched from main.cpp.
+#pragma once
+
+#include "app/messages.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+enum ExitCode { kExitOk = 0, kExitUsage = 1, kExitLink = 2, kExitVersion = 3, kExitFile = 4 };
+
+struct Options {
+    std::string tcp, serial, lang = "en", memory, file;
+    long baud = 115200;
+    int count = -1;
+    int ch0 = -1, ch1 = -1;
+    double timeout = 0; // seconds; 0 keeps the exchange's own limit
+    // Raw values of the record and scope options; their commands parse and check them.
+    std::string interval, trigger, level, pretrigger, rate;
+    std::vector<std::string> words; // the command and its sub-command
+};
+
+extern const Msg kMsgFileNotWritten;
+extern const Msg kMsgFileNotRead;
+
+// Prints text and a line end if it has none.
+void Print(FILE *to, const std::string &text);
+// Reports a usage problem with the usage text; returns kExitUsage.
+int Usage(const std::string &problem);
+// Sends one order with its argument and reads the whole answer into AppState.RxBuffer.
+bool Exchange(uint8_t order, unsigned arg = 0);
+
+// Command groups (cli/record_scope.cpp, cli/convtable_hwinfo.cpp).
+int Record(const Options &o);
+int Scope(const Options &o);
+int ConvTable(const Options &o, const std::string &what); // get, send or send-data
+int HwInfo(const Options &o);
