@@ -1,17 +1,7 @@
 // The command-line tool run as a separate process against the simulated sensor on 127.0.0.1:
 // every command succeeds on a healthy link, and every failure class of a link ends with a
 // message, a non-zero exit code and no file written.
-#include "link/exchange.h"
-#include "params/paramfile.h"
-#include "params/record.h"
-#include "sim/faults.h"
-#include "sim/sensor_data.h"
-#include "sim/sim_runner.h"
-
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include "cli/cli_fixture.h"
 
 #include <map>
 #include <string>
@@ -19,73 +9,6 @@
 #include <vector>
 
 namespace {
-
-struct Result {
-    int code = -1;
-    std::string out, err;
-};
-
-class CliTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(sensor.start());
-    }
-
-    Result run(const QStringList &args)
-    {
-        QProcess p;
-        QStringList all{"--tcp", QString("127.0.0.1:%1").arg(sensor.tcpPort())};
-        all += args;
-        p.start(ORVANTE2_CLI_EXE, all);
-        EXPECT_TRUE(p.waitForFinished(60000)); // blocks; the simulator answers on its own thread
-        Result r;
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = p.readAllStandardOutput().toStdString();
-        r.err = p.readAllStandardError().toStdString();
-        return r;
-    }
-
-    QString path(const char *name) const { return dir.filePath(name); }
-
-    static QByteArray read(const QString &file)
-    {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    static void write(const QString &file, const QByteArray &bytes)
-    {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-
-    // What the app's parameter file writer makes of a sensor set.
-    QByteArray appFile(const sim::ParamRecord &params)
-    {
-        const std::vector<uint8_t> bytes = sim::PackParams(params);
-        const QString file = path("expected.ini");
-        EXPECT_GE(WriteParameterFile(RecordFromBytes(bytes.data()), file.toUtf8().constData()), 0);
-        return read(file);
-    }
-
-    sim::ParamRecord ram()
-    {
-        sim::ParamRecord r{};
-        sensor.withModel([&](sim::SensorModel &m) { r = m.ram(); });
-        return r;
-    }
-    sim::ParamRecord eeprom()
-    {
-        sim::ParamRecord r{};
-        sensor.withModel([&](sim::SensorModel &m) { r = m.eeprom(); });
-        return r;
-    }
-
-    QTemporaryDir dir;
-    sim::SimRunner sensor;
-};
 
 // ---- Successful commands --------------------------------------------------------------------
 
@@ -248,22 +171,6 @@ TEST_F(CliTest, ServerThatIsNotThereIsALinkFailure)
 }
 
 // ---- Link failures --------------------------------------------------------------------------
-
-struct FailureCase {
-    const char *name;
-    const char *fault;   // as the simulator's --fault option, without the order
-    const char *message; // English text the tool must print
-};
-
-const FailureCase kFailures[] = {
-    {"LateReply", "delay=3300", "TIMEOUT! \nNo data received!"},
-    {"Silence", "noreply", "TIMEOUT! \nNo data received!"},
-    {"BadHeaderCrc", "badheader", "ATTENTION! \nReceived header frame is incorrect!"},
-    {"BadDataCrc", "baddata", "ATTENTION! \nReceived data frame is incorrect!"},
-    {"ErrorReply", "error=1", "Invalid order number! \nVerify PC and sensor software!"},
-    {"PayloadCut", "cut=5", "TIMEOUT! \nNo data received!"},
-    {"ConnectionDropped", "close", "Server has closed connection!"},
-};
 
 struct CommandCase {
     const char *name;
