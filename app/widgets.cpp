@@ -599,12 +599,15 @@ void StripChartCtrl::redrawLater()
 void StripChartCtrl::scheduleRedraw()
 {
     // A refresh that is due happens at once, so a caller plotting in a busy loop never depends
-    // on the timer; otherwise the timer brings the last samples up when the refresh is due.
+    // on the timer, and the redraw comes right after the caller's own work. The timer only
+    // brings up the last samples when no further plot comes, half a refresh after it was due:
+    // a caller plotting at a steady pace (the live loop, every few milliseconds) gets there
+    // first, so the redraw never lands in the middle of its next wait.
     if (!sinceRedraw_.isValid() || sinceRedraw_.elapsed() >= kRefreshMs) {
         redrawTimer_->stop();
         redraw();
     } else if (!redrawTimer_->isActive()) {
-        redrawTimer_->start(int(kRefreshMs - sinceRedraw_.elapsed()));
+        redrawTimer_->start(int(kRefreshMs + kRefreshMs / 2 - sinceRedraw_.elapsed()));
     }
 }
 

@@ -70,7 +70,7 @@ void ShowInt(int panel, int control, int value)
 // display work leaves queued there (repaints) would run first. The show runs from the next
 // exchange's wait a moment after the frame came, or at the latest when the next frame comes or
 // the loop ends, so every frame is shown, in order.
-constexpr int kShowDelayMs = 1;
+constexpr int kShowDelayMs = 0;
 bool gShowPending = false;
 
 void ShowPendingFrame()

@@ -290,3 +290,33 @@ TEST_F(AppTest, ExchangeOverAPseudoTerminal)
     EXPECT_EQ(MessageBoxText(), En(kMsgTimeout) + "\n\n");
     CloseCom(com);
 }
+
+// An answer that comes after its wait has given up lies in the port's queue when the next request
+// goes out: it is thrown away, and the next answer is read, not the late one. The answer limit is
+// shortened for this case and set back afterwards.
+TEST_F(AppTest, LateAnswerOnASerialLineDoesNotStartTheNextOne)
+{
+    sim::SimRunner sensor;
+    ASSERT_TRUE(sensor.start(0, true));
+    const int com = ComPortFromDevice(sensor.ptyPath().toStdString());
+    AppState.ComProtocol = 0;
+    AppState.ComPort = uint16_t(com);
+    AppState.BaudrateIndex = 4;
+    InitRS232();
+    ASSERT_EQ(AppState.OpenResult, 0) << MessageBoxText();
+    EXPECT_FALSE(SetAnswerTimeLimit(0.01));
+    EXPECT_FALSE(SetAnswerTimeLimit(61));
+    ASSERT_TRUE(SetAnswerTimeLimit(0.3));
+    sim::Fault late;
+    late.delayMs = 600;
+    late.count = 1;
+    sensor.setFault(8, late);
+    EXPECT_EQ(Request(8), -1);
+    Pump(600); // the late data frame arrives and waits in the queue
+    const int answered = Request(7);
+    SetAnswerTimeLimit(kHeaderTimeLimit);
+    ASSERT_EQ(answered, 1) << MessageBoxText();
+    EXPECT_EQ(AppState.RxHeader.order, 7);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(AppState.RxBuffer + 8), 13), "ORVANTE2 V1.3");
+    CloseCom(com);
+}
