@@ -68,3 +68,15 @@ protected:
     std::unique_ptr<QTimer> poll;
     bool closed = false;
 };
+
+// Started and connected to the simulator over TCP, as most workflows begin.
+class ConnectedEndToEnd : public EndToEnd {
+protected:
+    void SetUp() override
+    {
+        EndToEnd::SetUp();
+        WriteSettings();
+        StartProgram();
+        ASSERT_EQ(AppState.SensorConnected, 1) << MessageBox();
+    }
+};

@@ -17,15 +17,8 @@ namespace {
 
 const char kCouldNot[] = "Could not establish connection! \nClose window or work in offline mode!";
 
-class Workflow : public EndToEnd {
+class Workflow : public ConnectedEndToEnd {
 protected:
-    void SetUp() override
-    {
-        EndToEnd::SetUp();
-        WriteSettings();
-        StartProgram();
-        ASSERT_EQ(AppState.SensorConnected, 1) << MessageBox();
-    }
     // GO, then STOP once `enough` holds; waits until the loop has ended.
     void GoUntil(const std::function<bool()> &enough)
     {

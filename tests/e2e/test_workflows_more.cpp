@@ -31,15 +31,8 @@ size_t DataLines(const std::string &text)
     return n;
 }
 
-class More : public EndToEnd {
+class More : public ConnectedEndToEnd {
 protected:
-    void SetUp() override
-    {
-        EndToEnd::SetUp();
-        WriteSettings();
-        StartProgram();
-        ASSERT_EQ(AppState.SensorConnected, 1) << MessageBox();
-    }
     void StopRecordingWhen(const std::function<bool()> &enough)
     {
         During([&, enough] {
