@@ -1,14 +1,164 @@
-// convtable and hwinfo: not built yet.
+// convtable and hwinfo: the conversion table page's transfers and the connect page's hardware
+// information file, through the same loaders, writers and exchanges as the app.
+//
+// convtable get        order 103 (read) -> the table file the app's "Save to file" writes
+// convtable send       table file -> order 103 (write), as the app's "Save to EEPROM"
+// convtable send-data  table file -> conversion data calculated as the app's "Calculate" does,
+//                      scaled and written in four blocks (orders 180, 182), as "Save conversion
+//                      data to EEPROM"
+// hwinfo               orders 7, 2 (RAM), 100 and 194 -> the hardware information file
 #include "cli/cli.h"
 
-int ConvTable(const Options &, const std::string &)
+#include "app/appstate.h"
+#include "convtable/convcalc.h"
+#include "convtable/convtable.h"
+#include "link/frame.h"
+#include "params/record.h"
+#include "params/transfer.h"
+#include "service/service.h"
+#include "support/ini.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string FirstLine(const char *text)
 {
-    Print(stderr, "convtable is not available yet");
-    return kExitUsage;
+    std::string line = text;
+    const size_t end = line.find('\n');
+    if (end != std::string::npos)
+        line.resize(end);
+    return line;
 }
 
-int HwInfo(const Options &)
+// Reads a complete table file: the exit code of the failure (reported), or kExitOk. The app
+// asks whether to go on with a file of another type or version and puts defaults in place of
+// rows it cannot read; a script cannot answer and must not send defaults it never saw, so such
+// a file is refused with the app's texts.
+int ReadTableFile(const std::string &path, ConvRows *rows)
 {
-    Print(stderr, "hwinfo is not available yet");
-    return kExitUsage;
+    IniText ini = Ini_New(0);
+    if (!ini)
+        return kExitFile;
+    if (Ini_ReadFromFile(ini, path.c_str()) < 0) {
+        Ini_Dispose(ini);
+        Print(stderr, std::string(Tr(kMsgFileNotRead)) + path);
+        return kExitFile;
+    }
+    int result = kExitOk;
+    const ConvTableFileCheck check = CheckConvTableFile(ini);
+    if (check != ConvTableFileCheck::kGood) {
+        const Msg &question = check == ConvTableFileCheck::kNotTableFile ? kMsgConvNotTableFile
+                                                                         : kMsgConvVersionMismatch;
+        Print(stderr, FirstLine(Tr(question)) + "\n" + Tr(kMsgConvNoValues));
+        result = kExitFile;
+    } else {
+        const std::vector<std::string> defaulted = TakeConvRows(ini, rows);
+        if (!defaulted.empty()) {
+            std::string text = std::string(Tr(kMsgConvReportHeader)) + "\n\n";
+            for (const std::string &section : defaulted)
+                text += section + "\n";
+            text += Tr(kMsgConvNoValues);
+            Print(stderr, text);
+            result = kExitFile;
+        }
+    }
+    Ini_Dispose(ini);
+    return result;
+}
+
+int Get(const Options &o)
+{
+    ConvRows rows{};
+    if (ReadConvRowsFromEE(&rows) != 1)
+        return kExitLink;
+    if (WriteConvTableFile(rows, o.file.c_str()) < 0) {
+        Print(stderr, std::string(Tr(kMsgFileNotWritten)) + o.file);
+        return kExitFile;
+    }
+    return kExitOk;
+}
+
+int Send(const ConvRows &rows)
+{
+    // The app sends the table as it stands, points checked or not; so does the tool.
+    if (WriteConvRowsToEE(rows) != 1) {
+        Print(stderr, Tr(kMsgConvTableNotSaved));
+        return kExitLink;
+    }
+    Print(stdout, Tr(kMsgConvTableSaved));
+    return kExitOk;
+}
+
+// The calculation of the app's "Calculate", from a fresh start: points collected, then the
+// lines between them. A table the app would refuse to save costs no exchange.
+int SendData(const ConvRows &rows)
+{
+    std::vector<double> x(kConvDataSize), y(kConvDataSize), data(kConvDataSize, 0.0);
+    const int errorRow = CollectConvPoints(rows, x.data(), y.data());
+    if (errorRow > 0) {
+        Print(stderr, std::string(Tr(kMsgConvBothCells)) + "\nROW " + std::to_string(errorRow) +
+                          "\n" + Tr(kMsgConvCannotSave));
+        return kExitFile;
+    }
+    InterpolateConvData(x.data(), y.data(), data.data());
+    int16_t entries[kConvSentEntries];
+    if (!ScaleConvData(data.data(), entries)) {
+        Print(stderr, Tr(kMsgConvCannotSave));
+        return kExitFile;
+    }
+    if (WriteConvDataToEE(data.data()) != 1) {
+        Print(stderr, Tr(kMsgConvDataNotSaved));
+        return kExitLink;
+    }
+    Print(stdout, Tr(kMsgConvDataSaved));
+    return kExitOk;
+}
+
+} // namespace
+
+int ConvTable(const Options &o, const std::string &what)
+{
+    if (o.file.empty())
+        return Usage("convtable " + what + " needs --file");
+    if (what == "get")
+        return Get(o);
+    ConvRows rows{};
+    const int read = ReadTableFile(o.file, &rows);
+    if (read != kExitOk)
+        return read;
+    return what == "send" ? Send(rows) : SendData(rows);
+}
+
+int HwInfo(const Options &o)
+{
+    if (o.file.empty())
+        return Usage("hwinfo needs --file");
+    // The app has the identification from connecting; the tool asks for it first.
+    HardwareInfoFile file;
+    if (!Exchange(frame::kOrderFirmwareId))
+        return kExitLink;
+    char id[73] = {};
+    std::memcpy(id, AppState.RxBuffer + frame::kHeaderSize,
+                size_t(std::clamp<int>(AppState.RxHeader.length, 0, 72)));
+    file.firmwareId = id;
+    // The parameter set from RAM, as the app reads it for the file.
+    if (GetParaRecord(false, &file.parameters, nullptr) != 1)
+        return kExitLink;
+    OffsetValues offsets;
+    if (ReadOffsets(&offsets) != 1)
+        return kExitLink;
+    file.offsetCh0 = offsets.ch0;
+    file.offsetCh1 = offsets.ch1;
+    if (ReadHardwareInfo(&file.data) != 1)
+        return kExitLink;
+    if (WriteHardwareInfoFile(file, o.file.c_str()) < 0) {
+        Print(stderr, std::string(Tr(kMsgHwFileNotSaved)) + "\n" + o.file);
+        return kExitFile;
+    }
+    Print(stdout, std::string(Tr(kMsgHwFileSaved)) + "\n" + o.file);
+    return kExitOk;
 }

@@ -236,22 +236,15 @@ void GetConvTableFromFile()
         Ini_Dispose(ini);
         return;
     }
-    std::string report = std::string(Tr(kMsgConvReportHeader)) + "\n\n";
-    bool allRead = true;
-    for (int row = 1; row <= kConvTableRows; ++row) {
-        const std::string section = RowSection(row);
-        int16_t a = 0, s = 0;
-        if (!ReadCell(ini, section.c_str(), kKeyActualValue, &a) ||
-            !ReadCell(ini, section.c_str(), kKeySetValue, &s)) {
-            a = s = RowDefault(row);
+    ConvRows rows{};
+    const std::vector<std::string> defaulted = TakeConvRows(ini, &rows);
+    WriteConvTable(rows);
+    if (!defaulted.empty()) {
+        std::string report = std::string(Tr(kMsgConvReportHeader)) + "\n\n";
+        for (const std::string &section : defaulted)
             report += section + "\n";
-            allRead = false;
-        }
-        SetTableCellVal(Table(), TABP_CONVTABLE_TABLE_CONV, row, kColActual, a);
-        SetTableCellVal(Table(), TABP_CONVTABLE_TABLE_CONV, row, kColSet, s);
-    }
-    if (!allRead)
         MessagePopup(Tr(kMsgInfoTitle), report.c_str());
+    }
     Ini_Dispose(ini);
 }
 
@@ -265,19 +258,49 @@ void SaveConvTableToFile()
     if (result == VAL_EXISTING_FILE_SELECTED &&
         ConfirmPopup(Tr(kMsgInfoTitle), Tr(kMsgConvFileExists)) != 1)
         return;
+    WriteConvTableFile(ReadConvTable(), AppState.ConvTableFilePath);
+}
+
+int WriteConvTableFile(const ConvRows &rows, const char *path)
+{
     IniText ini = Ini_New(0);
     if (!ini)
-        return;
+        return kIniOutOfMemory;
     Ini_PutString(ini, kSectionGeneralInfo, kKeyFileType, kConvTableFileType);
     Ini_PutString(ini, kSectionGeneralInfo, kKeyScopeVersion, kScopeTitle);
-    const ConvRows rows = ReadConvTable();
     for (int row = 1; row <= kConvTableRows; ++row) {
         const std::string section = RowSection(row);
         Ini_PutInt(ini, section.c_str(), kKeyActualValue, rows[size_t(row - 1)].actual);
         Ini_PutInt(ini, section.c_str(), kKeySetValue, rows[size_t(row - 1)].set);
     }
-    Ini_WriteToFile(ini, AppState.ConvTableFilePath);
+    const int result = Ini_WriteToFile(ini, path);
     Ini_Dispose(ini);
+    return result;
+}
+
+ConvTableFileCheck CheckConvTableFile(IniText ini)
+{
+    if (GeneralInfo(ini, kKeyFileType) != kConvTableFileType)
+        return ConvTableFileCheck::kNotTableFile;
+    if (GeneralInfo(ini, kKeyScopeVersion) != kScopeTitle)
+        return ConvTableFileCheck::kOtherVersion;
+    return ConvTableFileCheck::kGood;
+}
+
+std::vector<std::string> TakeConvRows(IniText ini, ConvRows *rows)
+{
+    std::vector<std::string> defaulted;
+    for (int row = 1; row <= kConvTableRows; ++row) {
+        const std::string section = RowSection(row);
+        int16_t a = 0, s = 0;
+        if (!ReadCell(ini, section.c_str(), kKeyActualValue, &a) ||
+            !ReadCell(ini, section.c_str(), kKeySetValue, &s)) {
+            a = s = RowDefault(row);
+            defaulted.push_back(section);
+        }
+        (*rows)[size_t(row - 1)] = {a, s};
+    }
+    return defaulted;
 }
 
 void CalcConvData()
@@ -297,7 +320,7 @@ void CalcConvData()
     ConvDataValid = 1;
 }
 
-int GetConvTableFromEE()
+int ReadConvRowsFromEE(ConvRows *rows)
 {
     const int result = Exchange(frame::kOrderConvTable, 1, 0);
     if (result != 1)
@@ -308,20 +331,39 @@ int GetConvTableFromEE()
         SetTimeout();
         return -1;
     }
-    WriteConvTable(UnpackConvRows(AppState.RxBuffer + frame::kHeaderSize));
+    *rows = UnpackConvRows(AppState.RxBuffer + frame::kHeaderSize);
     return 1;
+}
+
+int WriteConvRowsToEE(const ConvRows &rows)
+{
+    PackConvRows(rows, AppState.TxFrame + frame::kHeaderSize);
+    return Exchange(frame::kOrderConvTable, 0, kConvTableImageBytes);
+}
+
+int GetConvTableFromEE()
+{
+    ConvRows rows{};
+    const int result = ReadConvRowsFromEE(&rows);
+    if (result == 1)
+        WriteConvTable(rows);
+    return result;
 }
 
 int SaveConvTableToEE()
 {
-    PackConvRows(ReadConvTable(), AppState.TxFrame + frame::kHeaderSize);
-    return Exchange(frame::kOrderConvTable, 0, kConvTableImageBytes);
+    return WriteConvRowsToEE(ReadConvTable());
 }
 
 int SaveConvDataToEE()
 {
+    return WriteConvDataToEE(ConvData);
+}
+
+int WriteConvDataToEE(const double *convData)
+{
     int16_t entries[kConvSentEntries];
-    if (!ScaleConvData(ConvData, entries))
+    if (!ScaleConvData(convData, entries))
         return -1;
     int result = -1;
     for (int b = 0; b < kConvBlockCount; ++b) {

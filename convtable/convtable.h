@@ -5,8 +5,11 @@
 
 #include "app/messages.h"
 #include "convtable/convcalc.h"
+#include "support/ini.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 inline constexpr const char *kConvTableFileType = "Conversion table";
 inline constexpr const char *kDefaultConvTableFileName = "ConversionTableFile.ini";
@@ -29,6 +32,27 @@ void CalcConvData();
 int GetConvTableFromEE();
 int SaveConvTableToEE();
 int SaveConvDataToEE();
+
+// The table file and the EEPROM transfers without the page, shared by the page and the
+// command-line tool.
+// A complete conversion table file holding `rows`, written atomically; Ini_WriteToFile's result.
+int WriteConvTableFile(const ConvRows &rows, const char *path);
+// The GENERAL INFO checks that loading a table file asks the operator about.
+enum class ConvTableFileCheck { kGood, kNotTableFile, kOtherVersion };
+ConvTableFileCheck CheckConvTableFile(IniText ini);
+// Rows 1..64 from the ROW sections of `ini`. A row whose ACTUAL VALUE or SETVALUE is missing or
+// no whole number that fits a cell takes its default in both cells (row 1: 0, row 64: 4095,
+// others -1). Returns the section names of those rows, in row order.
+std::vector<std::string> TakeConvRows(IniText ini, ConvRows *rows);
+// Order 103: the sensor's table into `rows` (left alone on failure), or the rows to the sensor.
+// Each returns 1, or -1 after the failure went through SetTimeout; an answer shorter than the
+// table counts as a bad data frame.
+int ReadConvRowsFromEE(ConvRows *rows);
+int WriteConvRowsToEE(const ConvRows &rows);
+// Scales `convData` (kConvDataSize entries) and writes it in its four blocks (orders 180 and
+// 182). -1 with nothing sent when the curve cannot be scaled; otherwise the last exchange's
+// result: the transfer stops at the first failed exchange.
+int WriteConvDataToEE(const double *convData);
 
 // Start-up: the built-in menu items hidden and the table reset.
 void InitConvTable();

@@ -24,22 +24,6 @@ void Say(const char *text)
     AppendTextBox(AppState.TabConnect, TABP_CONNECT_TEXTBOX_MESSAGES, text);
 }
 
-// Order 194 with the access code; 1 with the 512 bytes in RxBuffer, or -1 after the failure was
-// reported. A shorter answer is refused rather than padded with whatever the buffer held.
-int GetHardwareInfo()
-{
-    AppState.OrderNumber = frame::kOrderHardwareInfo;
-    FillTxBuf(frame::kOrderHardwareInfo, kHwInfoAccessCode, 0);
-    if (DataExchange(frame::kHeaderSize) != 1)
-        return -1;
-    if (AppState.RxHeader.length < kHwInfoBytes) {
-        CopyField(AppState.ErrorText, Tr(kMsgBadData));
-        SetTimeout();
-        return -1;
-    }
-    return 1;
-}
-
 // The file dialog, starting in the directory of the last hardware information file; the chosen
 // path becomes the remembered one.
 int SelectHardwareFile()
@@ -66,19 +50,13 @@ int OffsetField(int control)
 int WriteHardwareFile(const std::string &data)
 {
     GetPanelValues();
-    IniText ini = Ini_New(0);
-    if (!ini)
-        return kIniOutOfMemory;
-    Ini_PutString(ini, kSectionGeneralInfo, kKeyFileType, kHwFileType);
-    Ini_PutString(ini, kSectionGeneralInfo, kKeyScopeVersion, kHwScopeVersion);
-    Ini_PutString(ini, kSectionGeneralInfo, kKeyFirmwareVersion, AppState.FirmwareId);
-    Ini_PutString(ini, kSectionHardwareInfo, kKeyHardwareData, data.c_str());
-    AppendParaToIniHandle(ini);
-    Ini_PutInt(ini, kSectionOffset, kKeyOffsetCh0, OffsetField(TABP_SERVICE_NUMERIC_OFFSET_CH0));
-    Ini_PutInt(ini, kSectionOffset, kKeyOffsetCh1, OffsetField(TABP_SERVICE_NUMERIC_OFFSET_CH1));
-    const int result = Ini_WriteToFile(ini, AppState.HardwareFilePath);
-    Ini_Dispose(ini);
-    return result;
+    HardwareInfoFile file;
+    file.firmwareId = AppState.FirmwareId;
+    file.data = data;
+    file.parameters = Parameters;
+    file.offsetCh0 = OffsetField(TABP_SERVICE_NUMERIC_OFFSET_CH0);
+    file.offsetCh1 = OffsetField(TABP_SERVICE_NUMERIC_OFFSET_CH1);
+    return WriteHardwareInfoFile(file, AppState.HardwareFilePath);
 }
 
 } // namespace
@@ -95,6 +73,39 @@ std::string HardwareDataText(const uint8_t *bytes)
     return text;
 }
 
+int WriteHardwareInfoFile(const HardwareInfoFile &file, const char *path)
+{
+    IniText ini = Ini_New(0);
+    if (!ini)
+        return kIniOutOfMemory;
+    Ini_PutString(ini, kSectionGeneralInfo, kKeyFileType, kHwFileType);
+    Ini_PutString(ini, kSectionGeneralInfo, kKeyScopeVersion, kHwScopeVersion);
+    Ini_PutString(ini, kSectionGeneralInfo, kKeyFirmwareVersion, file.firmwareId.c_str());
+    Ini_PutString(ini, kSectionHardwareInfo, kKeyHardwareData, file.data.c_str());
+    PutParameters(ini, file.parameters);
+    Ini_PutInt(ini, kSectionOffset, kKeyOffsetCh0, file.offsetCh0);
+    Ini_PutInt(ini, kSectionOffset, kKeyOffsetCh1, file.offsetCh1);
+    const int result = Ini_WriteToFile(ini, path);
+    Ini_Dispose(ini);
+    return result;
+}
+
+// A shorter answer is refused rather than padded with whatever the buffer held.
+int ReadHardwareInfo(std::string *data)
+{
+    AppState.OrderNumber = frame::kOrderHardwareInfo;
+    FillTxBuf(frame::kOrderHardwareInfo, kHwInfoAccessCode, 0);
+    if (DataExchange(frame::kHeaderSize) != 1)
+        return -1;
+    if (AppState.RxHeader.length < kHwInfoBytes) {
+        CopyField(AppState.ErrorText, Tr(kMsgBadData));
+        SetTimeout();
+        return -1;
+    }
+    *data = HardwareDataText(AppState.RxBuffer + frame::kHeaderSize);
+    return 1;
+}
+
 void GenerateHWInfoFile()
 {
     AppState.SensorConnected = 1; // every failed exchange clears it
@@ -108,9 +119,9 @@ void GenerateHWInfoFile()
 
     if (GetOffset() != 1 || AppState.SensorConnected == 0)
         return;
-    if (GetHardwareInfo() != 1 || AppState.SensorConnected == 0)
+    std::string data;
+    if (ReadHardwareInfo(&data) != 1 || AppState.SensorConnected == 0)
         return;
-    const std::string data = HardwareDataText(AppState.RxBuffer + frame::kHeaderSize);
 
     if (SelectHardwareFile() <= 0) {
         Say(Tr(kMsgHwNoFileSelected));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/messages.h"
+#include "params/record.h"
 
 #include <cstdint>
 #include <string>
@@ -93,6 +94,21 @@ inline constexpr const char *kKeyOffsetCh1 = "OFFSET CH1";
 
 // The 512 bytes as 256 little-endian words, each as 4 upper-case hex digits: 1024 characters.
 std::string HardwareDataText(const uint8_t *bytes);
+
+// What the file holds, and its writer and the order-194 read without the pages, shared by the
+// connect page and the command-line tool.
+struct HardwareInfoFile {
+    std::string firmwareId; // the identification text of order 7
+    std::string data;       // HardwareDataText of the 512 bytes
+    ParameterRecord parameters;
+    int offsetCh0 = 0, offsetCh1 = 0;
+};
+// Writes the complete file atomically; Ini_WriteToFile's result.
+int WriteHardwareInfoFile(const HardwareInfoFile &file, const char *path);
+// Order 194 with the access code: 1 with HardwareDataText of the answer in `data`, or -1 after
+// the failure went through SetTimeout (an answer shorter than 512 bytes counts as a bad data
+// frame); `data` is left alone on failure.
+int ReadHardwareInfo(std::string *data);
 
 // Reads parameters, offsets and the hardware information from the sensor, asks for the file and
 // writes it; progress and result go to the connect page's message box.

@@ -158,7 +158,22 @@ TEST_F(CliTest, UsageErrorsExitWith1)
     EXPECT_EQ(run({"fly"}).code, 1);
     EXPECT_EQ(run({"live"}).code, 1);
     EXPECT_EQ(run({"params", "get", "--memory", "flash", "--file", path("x")}).code, 1);
+    for (const char *timeout : {"0", "0.01", "61", "3s", ""})
+        EXPECT_EQ(run({"--timeout", timeout, "identify"}).code, 1) << timeout;
     EXPECT_TRUE(sensor.receivedFrames().empty());
+}
+
+TEST_F(CliTest, TimeoutSetsTheAnswerLimit)
+{
+    sim::Fault late;
+    late.delayMs = 700;
+    sensor.setFault(frame::kOrderNameSerial, late);
+    // A late answer within the limit given is taken; beyond it, the wait gives up.
+    Result r = run({"--timeout", "2.5", "identify"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    r = run({"--timeout", "0.3", "identify"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("TIMEOUT! \nNo data received!"), std::string::npos) << r.err;
 }
 
 TEST_F(CliTest, ServerThatIsNotThereIsALinkFailure)
