@@ -10,8 +10,7 @@
 //     pseudo-terminals and scheduler allow any program;
 // Prints frames per second and the CPU seconds per wall second of the program's thread (the
 // simulated sensors run in threads of their own and are not counted).
-// Usage: live_rate [seconds per run, default 5] [--any-core: the line's thread and the program
-// each on any core]
+// Usage: live_rate [seconds per run, default 5]
 #include "bench/bench_common.h"
 #include "app/appstate.h"
 #include "app/rs232.h"
@@ -77,10 +76,8 @@ int64_t NowNs()
 // pace. Nanosecond timing, in a thread of its own.
 class SensorOnLine {
 public:
-    // `core`: the core this line's thread runs on, -1 for any.
-    bool open(int baud, int core)
+    bool open(int baud)
     {
-        core_ = core;
         byteNs_ = int64_t(10.0 * 1e9 / baud);
         master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
@@ -198,18 +195,12 @@ private:
     }
     void run()
     {
-        // The line shares one core with the program (see SharedCore): on a virtual machine a
-        // wake-up sent to another core costs tens of microseconds each way, which a UART's
-        // interrupt on real hardware does not. A thread that sleeps still wakes some
-        // microseconds late; the last of them before a byte is due are waited out awake. Only
-        // those: longer, at this thread's priority, would hold the program off its core.
-        if (core_ >= 0) {
-            cpu_set_t set;
-            CPU_ZERO(&set);
-            CPU_SET(core_, &set);
-            pthread_setaffinity_np(pthread_self(), sizeof set, &set);
-        }
-        constexpr int64_t kAwakeNs = 30000;
+        // A sleeping thread wakes tens of microseconds late; the last stretch before a byte is
+        // due is waited out awake so that a burst ends on time, and so is the short time in
+        // which the program's next request is expected after an answer: a UART sees a request
+        // the moment it is written, not a wake-up later.
+        constexpr int64_t kAwakeNs = 200000;
+        constexpr int64_t kRequestWatchNs = 1500000;
         prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
         // On a busy machine a sleeping thread may wake a tenth of a millisecond late, which
         // would count against the program; a real-time priority, where allowed, keeps the
@@ -222,7 +213,8 @@ private:
             int64_t now = NowNs();
             const int64_t next =
                 std::min({now + 20000000, NextDue(fromProgram_, now), NextDue(toProgram_, now)});
-            const int64_t sleep = std::max<int64_t>(0, next - now - kAwakeNs);
+            const bool watch = answeredAt_ > 0 && now - answeredAt_ < kRequestWatchNs;
+            const int64_t sleep = watch ? 0 : std::max<int64_t>(0, next - now - kAwakeNs);
             const timespec ts{time_t(sleep / 1000000000), long(sleep % 1000000000)};
             pollfd fd{master_, POLLIN, 0};
             if (ppoll(&fd, 1, &ts, nullptr) > 0 && (fd.revents & POLLIN)) {
@@ -238,6 +230,8 @@ private:
                     queue(fromProgram_, buf, size_t(n), at, &inFree);
                 continue;
             }
+            if (watch && NowNs() < next)
+                continue;
             while ((now = NowNs()) < next)
                 ;
             while (!fromProgram_.empty() && fromProgram_.front().due <= now) {
@@ -264,7 +258,6 @@ private:
 
     sim::SensorModel model_;
     int64_t byteNs_ = 0;
-    int core_ = -1;
     int64_t start_ = 0;
     int64_t outFree_ = 0;
     std::deque<Byte> fromProgram_, toProgram_;
@@ -338,16 +331,6 @@ void Report(const char *what, const Run &r, double limit = 0)
                 r.endedByFailure ? "  [ended by a link failure]" : "",
                 r.lastShown ? "" : "  [LAST FRAME NOT SHOWN]");
     std::fflush(stdout);
-}
-
-// Puts the calling thread on the core it runs on now and returns that core (-1 if it cannot).
-int SharedCore()
-{
-    const int core = sched_getcpu();
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    CPU_SET(core, &set);
-    return core >= 0 && pthread_setaffinity_np(pthread_self(), sizeof set, &set) == 0 ? core : -1;
 }
 
 // Requests data frames on the serial device `path` with nothing but write, poll and read.
@@ -427,12 +410,8 @@ int main(int argc, char **argv)
     // The sensor on a 115200 baud line behind a pseudo-terminal. The live loop, the bare
     // exchange and a minimal reader take turns on it, so that all three see the same state of
     // the machine; each figure sums its turns.
-    bool anyCore = false;
-    for (int i = 1; i < argc; ++i)
-        anyCore |= std::string(argv[i]) == "--any-core";
-    const int core = anyCore ? -1 : SharedCore();
     SensorOnLine line;
-    if (!line.open(kLineBaud, core))
+    if (!line.open(kLineBaud))
         return 1;
     const auto openPort = [&] {
         AppState.ComProtocol = 0;
@@ -496,10 +475,8 @@ int main(int argc, char **argv)
     std::printf("  turnaround per frame, from an answer's last byte to the next request: live "
                 "loop %.0f us, minimal reader %.0f us (means)\n",
                 mean(liveTurnaround), mean(minimalTurnaround));
-    std::printf("  the simulated line's own lateness per frame: mean %.0f us%s; line and "
-                "program %s\n",
-                mean(liveLateness), line.realTime_ ? "" : " (no real-time priority)",
-                core >= 0 ? "share one core" : "on any core (no affinity)");
+    std::printf("  the simulated line's own lateness per frame: mean %.0f us%s\n",
+                mean(liveLateness), line.realTime_ ? "" : " (no real-time priority)");
 
     if (!openPort())
         return 1;
