@@ -35,6 +35,11 @@ double ClampedRecInterval(double interval)
     return interval >= kMinRecInterval ? interval : kMinRecInterval;
 }
 
+double NextRecordStart(double due, double now, double interval)
+{
+    return now - due < interval ? due : now;
+}
+
 RecordTime SplitRecordTime(double interval, unsigned values)
 {
     const double total = interval * values;

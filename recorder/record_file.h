@@ -23,6 +23,11 @@ std::string RecordLine(const DataFrameRec &frame, const std::tm &when);
 // The interval a recording uses: never below kMinRecInterval.
 double ClampedRecInterval(double interval);
 
+// When the next request of an interval recording starts, given when it was due and when the
+// wait for it ended: on the schedule, so a late wake-up does not add up over a long recording;
+// after an exchange that took longer than an interval a new schedule begins at `now`.
+double NextRecordStart(double due, double now, double interval);
+
 // interval x values seconds split into whole days, hours and minutes and the seconds left over
 // (with their fraction).
 struct RecordTime {

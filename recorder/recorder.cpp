@@ -333,10 +333,7 @@ void RecordFrame()
                 return;
             WaitForEvents(next);
         }
-        // It starts on the schedule, so the wake-up's lateness does not add up over a long
-        // recording; after an exchange that took longer than an interval a new schedule begins.
-        const double now = Timer();
-        t0 = now - next < RecInterval ? next : now;
+        t0 = NextRecordStart(next, Timer(), RecInterval);
     } while (AppState.AcquisitionRunning == 1);
 }
 

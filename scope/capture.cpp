@@ -10,6 +10,7 @@
 #include "link/frame.h"
 #include "scope/display.h"
 
+#include <algorithm>
 #include <cmath>
 
 ScopeTracesRec ScopeTraces;
@@ -113,14 +114,17 @@ void PlotDigitalLines()
 
 // Over TCP/IP the link's receive callback gathers the whole answer in RxBuffer: the acknowledge
 // header and then the four frames, in whatever pieces they arrive.
-int ReceiveBlocksTcp(const ScopeRequest &request, ScopeTracesRec *traces)
+int ReceiveBlocksTcp(const ScopeRequest &request, ScopeTracesRec *traces, double deadline)
 {
     while (AppState.RxCount < kScopeAnswerBytes) {
         if (!AppState.ScanRunning)
             return 0;
         if (!AppState.TcpConnected)
             return -1; // the lost conversation has been reported
-        WaitForEvents(Timer() + kScopePollS);
+        const double now = Timer();
+        if (now >= deadline)
+            return kScopeDeadlinePassed;
+        WaitForEvents(std::min(now + kScopePollS, deadline));
     }
     for (int i = 0; i < kScopeBlockCount; ++i) {
         const uint8_t *f = AppState.RxBuffer + frame::kHeaderSize + i * kScopeFrameBytes;
@@ -137,7 +141,7 @@ int ReceiveBlocksTcp(const ScopeRequest &request, ScopeTracesRec *traces)
 
 // Over RS-232 each block is a frame read from the port's queue as it comes; the wait for its
 // header has no time limit, the payload has the exchange's.
-int ReceiveBlocksRs232(const ScopeRequest &request, ScopeTracesRec *traces)
+int ReceiveBlocksRs232(const ScopeRequest &request, ScopeTracesRec *traces, double deadline)
 {
     for (int i = 0; i < kScopeBlockCount; ++i) {
         for (;;) {
@@ -151,7 +155,10 @@ int ReceiveBlocksRs232(const ScopeRequest &request, ScopeTracesRec *traces)
             }
             if (AppState.RxCount >= frame::kHeaderSize)
                 break;
-            WaitForEvents(Timer() + kScopePollS);
+            const double now = Timer();
+            if (now >= deadline)
+                return kScopeDeadlinePassed;
+            WaitForEvents(std::min(now + kScopePollS, deadline));
         }
         if (ComRd(AppState.ComPort, AppState.RxBuffer, frame::kHeaderSize) < frame::kHeaderSize) {
             Fail(kMsgTimeout);
@@ -250,22 +257,34 @@ int GetCycleTime()
     return result;
 }
 
-int GetScopeData()
+int StartScopeCapture(const ScopeRequest &request)
 {
-    const ScopeRequest request = ReadScopeRequest();
     PackScopeRequest(request, AppState.TxFrame + frame::kHeaderSize);
     AppState.OrderNumber = frame::kOrderScope;
     FillTxBuf(frame::kOrderScope, 1, kScopeRequestBytes);
     if (DataExchange(frame::kHeaderSize + kScopeRequestBytes) != 1)
         return -1;
-    SetCtrlAttribute(AppState.TabScope, TABP_SCOPE_BUTTON_BREAK_SCAN, ATTR_DIMMED, 0);
     AppState.ScanRunning = 1;
+    return 1;
+}
+
+int ReceiveScopeBlocks(const ScopeRequest &request, ScopeTracesRec *traces, double deadline)
+{
+    return AppState.ComProtocol == 1 ? ReceiveBlocksTcp(request, traces, deadline)
+                                     : ReceiveBlocksRs232(request, traces, deadline);
+}
+
+int GetScopeData()
+{
+    const ScopeRequest request = ReadScopeRequest();
+    if (StartScopeCapture(request) != 1)
+        return -1;
+    SetCtrlAttribute(AppState.TabScope, TABP_SCOPE_BUTTON_BREAK_SCAN, ATTR_DIMMED, 0);
 
     // The capture replaces the shown traces only when all four blocks are good, so a re-plot
     // never mixes two captures.
     ScopeTracesRec captured = ScopeTraces;
-    const int result = AppState.ComProtocol == 1 ? ReceiveBlocksTcp(request, &captured)
-                                                 : ReceiveBlocksRs232(request, &captured);
+    const int result = ReceiveScopeBlocks(request, &captured);
     if (result != 1)
         return result;
     AppState.ScanRunning = 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 inline constexpr int kScopeSamples = 128;
@@ -66,6 +67,20 @@ CycleTimeDisplay CycleTimeOf(bool answered, int32_t cycles, int32_t time100us);
 
 // Sensor operations: 1 on success, -1 on failure (reported through the link's failure handler).
 int GetCycleTime();
+
+// The two halves of a capture, without panels (SCAN and the command-line tool use both).
+// StartScopeCapture sends the start request (order 110, argument 1, the 8 request bytes) and,
+// once the sensor has acknowledged it, sets ScanRunning: 1, or -1 after a reported failure.
+int StartScopeCapture(const ScopeRequest &request);
+// Waits for the four blocks of the capture just started, checks them and unrolls them into
+// `traces` block by block (callers pass a copy, so that a failed capture leaves theirs alone). The wait for the trigger has
+// no limit of its own: it ends when ScanRunning is cleared (BREAK) or at `deadline` (Timer()
+// seconds). 1 complete, 0 broken off, -1 link failure (reported), kScopeDeadlinePassed when the
+// deadline came first (nothing reported, ScanRunning still set).
+inline constexpr int kScopeDeadlinePassed = -2;
+int ReceiveScopeBlocks(const ScopeRequest &request, ScopeTracesRec *traces,
+                       double deadline = HUGE_VAL);
+
 // 1 when the capture was plotted, 0 when it was broken off, -1 on a link failure.
 int GetScopeData();
 int BreakDataScan();
