@@ -32,8 +32,11 @@ int Usage(const std::string &problem);
 // Sends one order with its argument and reads the whole answer into AppState.RxBuffer.
 bool Exchange(uint8_t order, unsigned arg = 0);
 
-// Command groups (cli/record_scope.cpp, cli/convtable_hwinfo.cpp).
-int Record(const Options &o);
-int Scope(const Options &o);
-int ConvTable(const Options &o, const std::string &what); // get, send or send-data
-int HwInfo(const Options &o);
+// Command groups (cli/record_scope.cpp, cli/convtable_hwinfo.cpp). With checkOnly they check
+// their options (and read their input file) without any exchange and return kExitOk or the
+// failure's exit code: main() calls them so before it opens the link, so that a usage or file
+// error is reported as one also when no sensor is there.
+int Record(const Options &o, bool checkOnly = false);
+int Scope(const Options &o, bool checkOnly = false);
+int ConvTable(const Options &o, const std::string &what, bool checkOnly = false); // get, send, send-data
+int HwInfo(const Options &o, bool checkOnly = false);

@@ -120,23 +120,25 @@ int SendData(const ConvRows &rows)
 
 } // namespace
 
-int ConvTable(const Options &o, const std::string &what)
+int ConvTable(const Options &o, const std::string &what, bool checkOnly)
 {
     if (o.file.empty())
         return Usage("convtable " + what + " needs --file");
     if (what == "get")
-        return Get(o);
+        return checkOnly ? kExitOk : Get(o);
     ConvRows rows{};
     const int read = ReadTableFile(o.file, &rows);
-    if (read != kExitOk)
+    if (read != kExitOk || checkOnly)
         return read;
     return what == "send" ? Send(rows) : SendData(rows);
 }
 
-int HwInfo(const Options &o)
+int HwInfo(const Options &o, bool checkOnly)
 {
     if (o.file.empty())
         return Usage("hwinfo needs --file");
+    if (checkOnly)
+        return kExitOk;
     // The app has the identification from connecting; the tool asks for it first.
     HardwareInfoFile file;
     if (!Exchange(frame::kOrderFirmwareId))

@@ -347,36 +347,41 @@ bool IsParamsSend(const Options &o)
     return o.words.size() == 2 && o.words[0] == "params" && o.words[1] == "send";
 }
 
-int Run(const Options &o, const ParameterRecord &fileRecord)
+// Runs the command; with checkOnly only checks its options (and reads its input file), without
+// any exchange, and returns kExitOk when it can run.
+int Run(const Options &o, const ParameterRecord &fileRecord, bool checkOnly)
 {
     const std::vector<std::string> &w = o.words;
     if (w.empty())
         return Usage("no command");
     const std::string &cmd = w[0];
+    const auto run = [checkOnly](const auto &command) { return checkOnly ? kExitOk : command(); };
     if (cmd == "identify" && w.size() == 1)
-        return Identify();
+        return run([] { return Identify(); });
     if (cmd == "params" && w.size() == 2 && (w[1] == "get" || w[1] == "send")) {
-        return w[1] == "get" ? ParamsGet(o) : ParamsSend(o, fileRecord);
+        if (o.memory.empty() || o.file.empty())
+            return Usage("params needs --memory and --file");
+        return run([&] { return w[1] == "get" ? ParamsGet(o) : ParamsSend(o, fileRecord); });
     }
     if (cmd == "live" && w.size() == 1) {
         if (o.count < 1)
             return Usage("live needs --count");
-        return Live(o);
+        return run([&] { return Live(o); });
     }
     if (cmd == "offset" && w.size() == 2 && (w[1] == "get" || w[1] == "calc" || w[1] == "send")) {
         if (w[1] == "send" && (o.ch0 < 0 || o.ch1 < 0))
             return Usage("offset send needs --ch0 and --ch1");
-        return Offset(o, w[1]);
+        return run([&] { return Offset(o, w[1]); });
     }
     if (cmd == "record" && w.size() == 1)
-        return Record(o);
+        return Record(o, checkOnly);
     if (cmd == "scope" && w.size() == 1)
-        return Scope(o);
+        return Scope(o, checkOnly);
     if (cmd == "convtable" && w.size() == 2 &&
         (w[1] == "get" || w[1] == "send" || w[1] == "send-data"))
-        return ConvTable(o, w[1]);
+        return ConvTable(o, w[1], checkOnly);
     if (cmd == "hwinfo" && w.size() == 1)
-        return HwInfo(o);
+        return HwInfo(o, checkOnly);
     return Usage("unknown command");
 }
 
@@ -428,10 +433,12 @@ int main(int argc, char **argv)
     if (o.timeout > 0)
         SetAnswerTimeLimit(o.timeout);
 
-    if (o.words[0] == "params" && (o.memory.empty() || o.file.empty()))
-        return Usage("params needs --memory and --file");
-    // The parameter file is read before the link is opened: a bad file costs no exchange.
+    // Options and input files are checked before the link is opened: a usage or file error is
+    // reported as such also when no sensor answers, and costs no exchange.
     ParameterRecord fileRecord;
+    const int checked = Run(o, fileRecord, true);
+    if (checked != kExitOk)
+        return checked;
     if (IsParamsSend(o)) {
         const int read = ReadParameterFile(o.file, &fileRecord);
         if (read != kExitOk)
@@ -443,7 +450,7 @@ int main(int argc, char **argv)
             return Usage(linkProblem);
         return kExitLink;
     }
-    const int code = Run(o, fileRecord);
+    const int code = Run(o, fileRecord, false);
     CloseLink();
     std::fflush(stdout);
     return code;

@@ -190,7 +190,7 @@ int FileNotWritten(const std::string &path)
 
 } // namespace
 
-int Record(const Options &o)
+int Record(const Options &o, bool checkOnly)
 {
     double interval = 0;
     if (o.interval.empty())
@@ -201,6 +201,8 @@ int Record(const Options &o)
         return Usage("record needs --count");
     if (o.count > kMaxRecValues)
         return Usage("record --count is at most 65535");
+    if (checkOnly)
+        return kExitOk;
 
     const bool toFile = !o.file.empty();
     RecordTarget target;
@@ -243,7 +245,7 @@ int Record(const Options &o)
     return target.commit(text) ? kExitOk : FileNotWritten(o.file);
 }
 
-int Scope(const Options &o)
+int Scope(const Options &o, bool checkOnly)
 {
     ScopeRequest request;
     int mode = 0, level = kDefaultTriggerLevel, pre = 0, rate = 1;
@@ -255,6 +257,8 @@ int Scope(const Options &o)
         return Usage("--pretrigger needs a number from 0 to 127");
     if (!o.rate.empty() && !ParseInt(o.rate, 1, kMaxScanRate, &rate))
         return Usage("--rate needs a number from 1 to 32767");
+    if (checkOnly)
+        return kExitOk;
     request.TriggerMode = int16_t(mode);
     request.TriggerLevel = int16_t(level);
     request.PreTrigger = int16_t(pre);

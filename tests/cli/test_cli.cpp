@@ -185,6 +185,28 @@ TEST_F(CliTest, ServerThatIsNotThereIsALinkFailure)
     EXPECT_TRUE(p.readAllStandardError().contains("Unable to establish connection"));
 }
 
+// A usage or file error is reported as one before the link is opened, even with no sensor there.
+TEST_F(CliTest, UsageAndFileErrorsComeBeforeTheLink)
+{
+    const std::vector<std::pair<QStringList, int>> cases = {
+        {{"live"}, 1},
+        {{"hwinfo"}, 1},
+        {{"record", "--interval", "0.1", "--count", "2"}, 1},
+        {{"scope", "--level", "5000"}, 1},
+        {{"offset", "send", "--ch0", "1"}, 1},
+        {{"convtable", "send", "--file", path("missing.ini")}, 4},
+        {{"params", "send", "--memory", "ram", "--file", path("missing.ini")}, 4},
+    };
+    for (const auto &[args, code] : cases) {
+        QProcess p;
+        p.start(ORVANTE2_CLI_EXE, QStringList{"--tcp", "127.0.0.1:1"} + args);
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), code) << args.join(' ').toStdString();
+        EXPECT_FALSE(p.readAllStandardError().contains("Unable to establish connection"))
+            << args.join(' ').toStdString();
+    }
+}
+
 // ---- Link failures --------------------------------------------------------------------------
 
 struct CommandCase {
