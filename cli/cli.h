@@ -32,6 +32,11 @@ int Usage(const std::string &problem);
 // Sends one order with its argument and reads the whole answer into AppState.RxBuffer.
 bool Exchange(uint8_t order, unsigned arg = 0);
 
+struct ParameterRecord;
+// The set as the app's pages hold it once it is shown there (control ranges and page rules
+// applied); false, after a message, when the pages cannot be loaded (cli/pages.cpp).
+bool ThroughThePages(ParameterRecord *record);
+
 // Command groups (cli/record_scope.cpp, cli/convtable_hwinfo.cpp). With checkOnly they check
 // their options (and read their input file) without any exchange and return kExitOk or the
 // failure's exit code: main() calls them so before it opens the link, so that a usage or file

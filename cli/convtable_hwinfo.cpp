@@ -148,7 +148,8 @@ int HwInfo(const Options &o, bool checkOnly)
                 size_t(std::clamp<int>(AppState.RxHeader.length, 0, 72)));
     file.firmwareId = id;
     // The parameter set from RAM, as the app reads it for the file.
-    if (GetParaRecord(false, &file.parameters, nullptr) != 1)
+    if (GetParaRecord(false, &file.parameters, nullptr) != 1 ||
+        !ThroughThePages(&file.parameters))
         return kExitLink;
     OffsetValues offsets;
     if (ReadOffsets(&offsets) != 1)

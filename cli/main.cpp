@@ -16,7 +16,7 @@
 #include "service/service.h"
 #include "support/ini.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 #include <algorithm>
 
@@ -72,7 +72,7 @@ const char *const kUsage =
     "  1  usage error\n"
     "  2  link or sensor failure (nothing was written)\n"
     "  3  firmware does not match this program's version (identify)\n"
-    "  4  file error (unreadable, not a parameter file, incomplete, not writable)\n";
+    "  4  file error (unreadable, not a parameter or table file, incomplete, not writable)\n";
 
 void ReportLinkFailure(const char *message)
 {
@@ -254,6 +254,8 @@ int ParamsGet(const Options &o)
     // for, so they are not written as if they were.
     if (plausibilityFailed)
         return kExitLink;
+    if (!ThroughThePages(&record))
+        return kExitLink;
     if (WriteParameterFile(record, o.file.c_str()) < 0) {
         Print(stderr, std::string(Tr(kMsgFileNotWritten)) + o.file);
         return kExitFile;
@@ -427,7 +429,15 @@ int main(int argc, char **argv)
     if (o.words.empty())
         return Usage("no command");
 
-    QCoreApplication app(argc, argv);
+    // The parameter pages run unseen (ThroughThePages): the tool never shows a window. Qt's own
+    // notes about its environment (no runtime directory, fonts) are not the tool's output:
+    // standard error carries only what a script has to know.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "orvante2-cli: %s\n", text.toLocal8Bit().constData());
+    });
+    QApplication app(argc, argv);
     AppState.LanguageIndex = o.lang == "de" ? 0 : 1;
     SetLinkFailureSink(ReportLinkFailure);
     if (o.timeout > 0)
@@ -443,6 +453,9 @@ int main(int argc, char **argv)
         const int read = ReadParameterFile(o.file, &fileRecord);
         if (read != kExitOk)
             return read;
+        // The app sends what its pages hold once the file is loaded into them.
+        if (!ThroughThePages(&fileRecord))
+            return kExitLink;
     }
     std::string linkProblem;
     if (!OpenLink(o, &linkProblem)) {

@@ -7,6 +7,7 @@
 
 #include "convtable/convtable.h"
 #include "link/connect.h"
+#include "params/transfer.h"
 #include "service/service.h"
 
 #include <QProcess>
@@ -385,6 +386,81 @@ TEST_F(CliMatchesApp, TableFileAndStoredConversionData)
     EXPECT_EQ(byTool, byApp);
     EXPECT_NE(byApp, sim::ConvData{});
     EXPECT_EQ(byApp[0], 91) << "200 of the curve's maximum 9000, scaled to 4095";
+}
+
+// The parameter file of `params get` against the app's GET from RAM and SEND to FILE: the same
+// bytes for the defaults, each word at the top of its control's range, the last item of every
+// ring (where the page rules force other words) and words beyond their control's range.
+TEST_F(CliMatchesApp, ParameterFileFromRam)
+{
+    sim::ParamRecord defaults{};
+    sensor.withModel([&](sim::SensorModel &m) { defaults = m.ram(); });
+    sim::ParamRecord top = defaults;
+    top[sim::kPowerCh0] = top[sim::kPowerCh1] = 1000;
+    top[sim::kDynWinLo] = 4000;
+    top[sim::kDynWinHi] = 4095;
+    top[sim::kIntegral] = 250;
+    top[sim::kHold] = 65535;
+    top[sim::kTtUp] = top[sim::kTtDown] = 60000;
+    top[sim::kTeachValue] = top[sim::kTolerance] = top[sim::kHysteresis] = 4095;
+    top[sim::kDeadTime] = 100;
+    sim::ParamRecord rings = defaults;
+    rings[sim::kPowerSource] = 6;
+    rings[sim::kGain] = 11;
+    rings[sim::kAnalogOutMode] = 2;
+    rings[sim::kAnalogRange] = 2;
+    rings[sim::kDigitalOutMode] = 2;
+    rings[sim::kThresholdMode] = 2;
+    rings[sim::kThresholdTracing] = 2;
+    rings[sim::kExternTeach] = 5;
+    sim::ParamRecord beyond = defaults;
+    beyond[sim::kTtUp] = 65535;
+    beyond[sim::kDeadTime] = 65535;
+
+    int n = 0;
+    const auto both = [&](const sim::ParamRecord &set) {
+        sensor.withModel([&](sim::SensorModel &m) { m.setRam(set); });
+        OpenTcp(sensor.tcpPort());
+        AppState.SensorConnected = 1;
+        AppState.MemorySelect = kMemoryRam;
+        SimulateCtrlEvent(AppState.MainPanel, MAINP_BUTTON_GET, EVENT_COMMIT);
+        AppState.MemorySelect = kMemoryFile;
+        const std::string app = path(("app" + std::to_string(n) + ".ini").c_str());
+        const std::string mine = path(("tool" + std::to_string(n) + ".ini").c_str());
+        ++n;
+        responder.push(VAL_NEW_FILE_SELECTED, app);
+        SimulateCtrlEvent(AppState.MainPanel, MAINP_BUTTON_SEND, EVENT_COMMIT);
+        tool({"params", "get", "--memory", "ram", "--file", QString::fromStdString(mine)});
+        return std::pair{bytes(app).toStdString(), bytes(mine).toStdString()};
+    };
+    for (const sim::ParamRecord *set : {&defaults, &top, &rings, &beyond}) {
+        SCOPED_TRACE(n);
+        const auto [app, mine] = both(*set);
+        EXPECT_FALSE(app.empty());
+        EXPECT_EQ(mine, app);
+    }
+    // `params send` of a file that holds what the rules force otherwise: the sensor gets the
+    // same set from the tool as from the app's GET from FILE and SEND to RAM.
+    const std::string file = path("rings.ini");
+    const std::vector<uint8_t> raw = sim::PackParams(rings);
+    ASSERT_GE(WriteParameterFile(RecordFromBytes(raw.data()), file.c_str()), 0);
+    sensor.withModel([&](sim::SensorModel &m) { m.setRam(defaults); });
+    OpenTcp(sensor.tcpPort());
+    AppState.SensorConnected = 1;
+    AppState.MemorySelect = kMemoryFile;
+    responder.push(VAL_EXISTING_FILE_SELECTED, file);
+    SimulateCtrlEvent(AppState.MainPanel, MAINP_BUTTON_GET, EVENT_COMMIT);
+    AppState.MemorySelect = kMemoryRam;
+    SimulateCtrlEvent(AppState.MainPanel, MAINP_BUTTON_SEND, EVENT_COMMIT);
+    sim::ParamRecord byApp{}, byTool{};
+    sensor.withModel([&](sim::SensorModel &m) {
+        byApp = m.ram();
+        m.setRam(defaults);
+    });
+    tool({"params", "send", "--memory", "ram", "--file", QString::fromStdString(file)});
+    sensor.withModel([&](sim::SensorModel &m) { byTool = m.ram(); });
+    EXPECT_EQ(byTool, byApp);
+    EXPECT_NE(byApp, rings) << "the rules force some words of this set";
 }
 
 // ---- Link failures --------------------------------------------------------------------------
