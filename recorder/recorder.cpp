@@ -306,7 +306,9 @@ void RecordFrame()
     double t0 = Timer();
     do {
         const bool ok = RequestDataFrame();
-        if (ok) {
+        // As in triggered recording, only an answer that carries a whole data frame becomes a
+        // line: a shorter one would record zeros the sensor never sent.
+        if (ok && AppState.RxHeader.length >= kDataFrameSize) {
             DataFrame = DataFrameFromBytes(AppState.RxBuffer + frame::kHeaderSize);
             TakeFrame();
         }

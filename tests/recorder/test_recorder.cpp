@@ -457,6 +457,32 @@ TEST_F(Recorder, FramesArrivingTogetherWithTheAcknowledgeAreAllRecorded)
     EXPECT_EQ(peer.requests[1], Frame(frame::kOrderAutoSend, 0));
 }
 
+// An answer to a data request that carries less than a whole data frame is no line of the file:
+// it is counted as an attempt, and the recording goes on.
+TEST_F(Recorder, CountedRecordingSkipsAShortAnswer)
+{
+    RawPeer peer;
+    OpenTcp(peer.port());
+    AppState.SensorConnected = 1;
+    std::vector<uint8_t> whole(kDataFrameSize, 0);
+    whole[0] = 7;
+    peer.answerNext({{0, Frame(frame::kOrderDataFrame, 0, whole)}});
+    peer.answerNext({{0, Frame(frame::kOrderDataFrame, 0, std::vector<uint8_t>(6, 9))}});
+    peer.answerNext({{0, Frame(frame::kOrderDataFrame, 0, whole)}});
+    WriteAll(path, kHeaderEn);
+    SetMode(kRecordCount);
+    SetCtrlVal(Page(), TABP_RECORDER_NUMERIC_INTERVAL, 0.25);
+    SetCtrlVal(Page(), TABP_RECORDER_NUMERIC_REC_VALUES, 3);
+    responder.push(1); // the start confirmation
+    CBF_ButtonStartRecord(Page(), TABP_RECORDER_BUTTON_START_RECORD, EVENT_COMMIT, nullptr, 0, 0);
+    const auto lines = DataLines(ReadAll(path));
+    ASSERT_EQ(lines.size(), 2u) << MessageBoxText();
+    for (const std::string &line : lines)
+        EXPECT_EQ(Values(line), "7\t0\t0\t0");
+    EXPECT_EQ(Int(TABP_RECORDER_NUMERIC_RECORDED_VALUES), 3);
+    EXPECT_EQ(peer.requests.size(), 3u);
+}
+
 TEST_F(Recorder, TriggeredRecordingOverASerialLine)
 {
     sim::SimRunner sensor;
