@@ -19,6 +19,7 @@ struct Options {
     double timeout = 0; // seconds; 0 keeps the exchange's own limit
     // Raw values of the record and scope options; their commands parse and check them.
     std::string interval, trigger, level, pretrigger, rate;
+    std::string id; // record: the identification line of the record file
     std::vector<std::string> words; // the command and its sub-command
 };
 

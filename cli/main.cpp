@@ -45,10 +45,11 @@ const char *const kUsage =
     "  offset calc              the sensor measures the offsets (receivers covered) and shows "
     "them\n"
     "  offset send --ch0 N --ch1 N   writes the receiver offsets\n"
-    "  record --interval S --count N [--file F]   N data frames, each request S seconds after\n"
-    "                           the one before (S 0.25 ... 86400, or 0: back to back; N 1 ...\n"
-    "                           65535), into the record file F as the app writes it, or as TSV\n"
-    "                           on standard output (DATE TIME CH0 CH1 TEMP SIG) at the end\n"
+    "  record --interval S --count N [--file F [--id TEXT]]   N data frames, each request S\n"
+    "                           seconds after the one before (S 0.25 ... 86400, or 0: back to\n"
+    "                           back; N 1 ... 65535), into the record file F as the app writes\n"
+    "                           it (TEXT: its identification line), or as TSV on standard\n"
+    "                           output (DATE TIME CH0 CH1 TEMP SIG) at the end\n"
     "  scope [--trigger MODE] [--level L] [--pretrigger P] [--rate R]   one capture, its four\n"
     "                           traces as TSV: SAMPLE CH0 CH1 SIG STATUS (bit 0 OUT0, bit 1\n"
     "                           OUT1, bit 8 IN0, bit 9 IN1). MODE single, rising, falling, out0\n"
@@ -155,6 +156,9 @@ std::string ParseOptions(int argc, char **argv, Options *o)
         } else if (a == "--pretrigger") {
             if (!value(&o->pretrigger))
                 return "--pretrigger needs a value";
+        } else if (a == "--id") {
+            if (!value(&o->id))
+                return "--id needs a text";
         } else if (a == "--rate") {
             if (!value(&o->rate))
                 return "--rate needs a value";

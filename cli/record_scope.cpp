@@ -211,7 +211,7 @@ int Record(const Options &o, bool checkOnly)
 
     // The file as the recorder makes it: the header it writes when the file is chosen, then the
     // line it appends for every frame. Standard output gets the same columns, LF-terminated.
-    std::string text = toFile ? RecordFileHeader(AppState.LanguageIndex, kScopeTitle, "")
+    std::string text = toFile ? RecordFileHeader(AppState.LanguageIndex, kScopeTitle, o.id.c_str())
                               : std::string("DATE\tTIME\tCH0\tCH1\tTEMP\tSIG\n");
     double t0 = Timer();
     for (int i = 0; i < o.count; ++i) {

@@ -99,12 +99,13 @@ bool WhenOf(const std::string &line, std::tm *when)
 }
 
 // What the recorder writes for these frames at the times the tool's lines carry: its header
-// (chosen file, no identification) and one line per frame. Also checks that each time lies
+// (chosen file, with the identification given) and one line per frame. Also checks that each time lies
 // within the run.
 std::string AppRecordFile(int language, const std::vector<DataFrameRec> &frames,
-                          const std::string &written, std::time_t from, std::time_t to)
+                          const std::string &written, std::time_t from, std::time_t to,
+                          const char *id = "")
 {
-    std::string expected = RecordFileHeader(language, kScopeTitle, "");
+    std::string expected = RecordFileHeader(language, kScopeTitle, id);
     const std::vector<std::string> lines = Lines(written, "\r\n");
     for (size_t i = 0; i < frames.size(); ++i) {
         std::tm when{};
@@ -170,15 +171,17 @@ TEST_F(CliRecordScope, RecordFileIsTheRecordersFileForTheSameFramesInBothLanguag
         // An existing file is replaced whole, as choosing it in the app does.
         write(path("rec.dat"), "old contents\r\n");
         const std::time_t from = std::time(nullptr);
+        // In German with the identification the operator would type on the recorder page.
+        const char *id = language == 0 ? "LINE 4 / STATION 2" : "";
         const Result r =
             runOnPeer(peer, {"--lang", language == 0 ? "de" : "en", "record", "--interval", "0",
-                             "--count", "3", "--file", path("rec.dat")});
+                             "--count", "3", "--file", path("rec.dat"), "--id", id});
         const std::time_t to = std::time(nullptr);
         EXPECT_EQ(r.code, 0) << r.err;
         EXPECT_TRUE(r.out.empty()) << r.out;
         const QByteArray file = read(path("rec.dat"));
         const std::string written = file.toStdString();
-        EXPECT_EQ(written, AppRecordFile(language, frames, written, from, to));
+        EXPECT_EQ(written, AppRecordFile(language, frames, written, from, to, id));
         EXPECT_EQ(Count(peer.requests, frame::kOrderDataFrame), 3);
         EXPECT_TRUE(file.contains("\t1234\t-16\t412\t2048\r\n")) << file.constData();
         EXPECT_TRUE(strays({"rec.dat"}).isEmpty()) << strays({"rec.dat"}).join(",").toStdString();
