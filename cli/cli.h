@@ -4,8 +4,11 @@
 
 #include "app/messages.h"
 
+#include "support/ini.h"
+
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +33,15 @@ extern const Msg kMsgFileNotRead;
 void Print(FILE *to, const std::string &text);
 // Reports a usage problem with the usage text; returns kExitUsage.
 int Usage(const std::string &problem);
+// The text up to its first line end.
+std::string FirstLine(const std::string &text);
+// Reads one of the app's INI files: kExitOk, or kExitFile after the failure is reported. A file
+// `refusedAs` gives a question for (another type or version) is refused with that question's
+// first line and `refusal`; so is one whose values `take` could not all read, with
+// `unreadHeader` and the names of what it could not read.
+int ReadAppFile(const std::string &path, const std::function<const Msg *(IniText)> &refusedAs,
+                const std::function<std::vector<std::string>(IniText)> &take,
+                const std::string &unreadHeader, const std::string &refusal);
 // Sends one order with its argument and reads the whole answer into AppState.RxBuffer.
 bool Exchange(uint8_t order, unsigned arg = 0);
 

@@ -25,49 +25,23 @@
 
 namespace {
 
-std::string FirstLine(const char *text)
-{
-    std::string line = text;
-    const size_t end = line.find('\n');
-    if (end != std::string::npos)
-        line.resize(end);
-    return line;
-}
-
 // Reads a complete table file: the exit code of the failure (reported), or kExitOk. The app
 // asks whether to go on with a file of another type or version and puts defaults in place of
 // rows it cannot read; a script cannot answer and must not send defaults it never saw, so such
 // a file is refused with the app's texts.
 int ReadTableFile(const std::string &path, ConvRows *rows)
 {
-    IniText ini = Ini_New(0);
-    if (!ini)
-        return kExitFile;
-    if (Ini_ReadFromFile(ini, path.c_str()) < 0) {
-        Ini_Dispose(ini);
-        Print(stderr, std::string(Tr(kMsgFileNotRead)) + path);
-        return kExitFile;
-    }
-    int result = kExitOk;
-    const ConvTableFileCheck check = CheckConvTableFile(ini);
-    if (check != ConvTableFileCheck::kGood) {
-        const Msg &question = check == ConvTableFileCheck::kNotTableFile ? kMsgConvNotTableFile
-                                                                         : kMsgConvVersionMismatch;
-        Print(stderr, FirstLine(Tr(question)) + "\n" + Tr(kMsgConvNoValues));
-        result = kExitFile;
-    } else {
-        const std::vector<std::string> defaulted = TakeConvRows(ini, rows);
-        if (!defaulted.empty()) {
-            std::string text = std::string(Tr(kMsgConvReportHeader)) + "\n\n";
-            for (const std::string &section : defaulted)
-                text += section + "\n";
-            text += Tr(kMsgConvNoValues);
-            Print(stderr, text);
-            result = kExitFile;
-        }
-    }
-    Ini_Dispose(ini);
-    return result;
+    return ReadAppFile(
+        path,
+        [](IniText ini) -> const Msg * {
+            switch (CheckConvTableFile(ini)) {
+            case ConvTableFileCheck::kGood: return nullptr;
+            case ConvTableFileCheck::kNotTableFile: return &kMsgConvNotTableFile;
+            default: return &kMsgConvVersionMismatch;
+            }
+        },
+        [rows](IniText ini) { return TakeConvRows(ini, rows); },
+        std::string(Tr(kMsgConvReportHeader)) + "\n\n", Tr(kMsgConvNoValues));
 }
 
 int Get(const Options &o)

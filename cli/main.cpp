@@ -19,6 +19,7 @@
 #include <QApplication>
 
 #include <algorithm>
+#include <functional>
 
 #include <cstdio>
 #include <cstdlib>
@@ -267,44 +268,23 @@ int ParamsGet(const Options &o)
     return kExitOk;
 }
 
-// Reads a complete parameter file; the exit code of the failure, or kExitOk.
+// Reads a complete parameter file; the exit code of the failure, or kExitOk. The app asks
+// whether to go on with a file of another type or version, and sends defaults for missing keys;
+// a script cannot answer, so such a file is refused with the first line of that question (or the
+// list of missing keys) and the app's refusal.
 int ReadParameterFile(const std::string &path, ParameterRecord *record)
 {
-    IniText ini = Ini_New(0);
-    if (!ini)
-        return kExitFile;
-    if (Ini_ReadFromFile(ini, path.c_str()) < 0) {
-        Ini_Dispose(ini);
-        Print(stderr, std::string(Tr(kMsgFileNotRead)) + path);
-        return kExitFile;
-    }
-    int result = kExitOk;
-    // The app asks whether to go on; a script cannot answer, so the file is refused with the
-    // first line of that question and the app's refusal.
-    const ParameterFileCheck check = CheckParameterFile(ini);
-    if (check != ParameterFileCheck::kGood) {
-        std::string question =
-            Tr(check == ParameterFileCheck::kNotParameterFile ? kMsgNotParameterFile
-                                                              : kMsgVersionMismatchFile);
-        question.resize(question.find('\n') == std::string::npos ? question.size()
-                                                                 : question.find('\n'));
-        Print(stderr, question + "\n" + Tr(kMsgNoParameterRead));
-        result = kExitFile;
-    }
-    if (result == kExitOk) {
-        const std::vector<std::string> missing = TakeParameters(ini, record);
-        if (!missing.empty()) {
-            // The app would send defaults in their place; a script gets a failure instead.
-            std::string text = Tr(kMsgMissingParameters);
-            for (const std::string &key : missing)
-                text += key + "\n";
-            text += Tr(kMsgNoParameterRead);
-            Print(stderr, text);
-            result = kExitFile;
-        }
-    }
-    Ini_Dispose(ini);
-    return result;
+    return ReadAppFile(
+        path,
+        [](IniText ini) -> const Msg * {
+            switch (CheckParameterFile(ini)) {
+            case ParameterFileCheck::kGood: return nullptr;
+            case ParameterFileCheck::kNotParameterFile: return &kMsgNotParameterFile;
+            default: return &kMsgVersionMismatchFile;
+            }
+        },
+        [record](IniText ini) { return TakeParameters(ini, record); }, Tr(kMsgMissingParameters),
+        Tr(kMsgNoParameterRead));
 }
 
 int ParamsSend(const Options &o, const ParameterRecord &record)
@@ -410,6 +390,38 @@ int Usage(const std::string &problem)
         std::fprintf(stderr, "orvante2-cli: %s\n\n", problem.c_str());
     std::fputs(kUsage, stderr);
     return kExitUsage;
+}
+
+std::string FirstLine(const std::string &text)
+{
+    return text.substr(0, text.find('\n'));
+}
+
+int ReadAppFile(const std::string &path, const std::function<const Msg *(IniText)> &refusedAs,
+                const std::function<std::vector<std::string>(IniText)> &take,
+                const std::string &unreadHeader, const std::string &refusal)
+{
+    IniText ini = Ini_New(0);
+    if (!ini)
+        return kExitFile;
+    if (Ini_ReadFromFile(ini, path.c_str()) < 0) {
+        Ini_Dispose(ini);
+        Print(stderr, std::string(Tr(kMsgFileNotRead)) + path);
+        return kExitFile;
+    }
+    int result = kExitOk;
+    if (const Msg *question = refusedAs(ini)) {
+        Print(stderr, FirstLine(Tr(*question)) + "\n" + refusal);
+        result = kExitFile;
+    } else if (const std::vector<std::string> unread = take(ini); !unread.empty()) {
+        std::string text = unreadHeader;
+        for (const std::string &name : unread)
+            text += name + "\n";
+        Print(stderr, text + refusal);
+        result = kExitFile;
+    }
+    Ini_Dispose(ini);
+    return result;
 }
 
 bool Exchange(uint8_t order, unsigned arg)
