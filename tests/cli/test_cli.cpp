@@ -258,7 +258,7 @@ TEST_P(CliLinkFailure, EndsWithMessageCode2AndNothingWritten)
     ASSERT_TRUE(sim::ParseFaultOption(std::to_string(command.order) + ":" + fault, &faults, &error))
         << error;
     sensor.setFault(command.order, faults.at(command.order));
-    QStringList args;
+    QStringList args = kShortAnswerLimit;
     for (const char *a : command.args)
         args << (QString(a).endsWith(".ini") ? path(a) : QString(a));
     const Result r = run(args);

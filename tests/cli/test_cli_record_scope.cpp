@@ -474,7 +474,7 @@ class CliRecordScopeFailure
 TEST_P(CliRecordScopeFailure, EndsWithMessageCode2AndNothingWritten)
 {
     const auto &[command, failure] = GetParam();
-    std::string fault = failure.fault;
+    const std::string fault = failure.fault;
     const bool corruption =
         fault == "badheader" || fault == "baddata" || fault.rfind("cut", 0) == 0;
     // The acknowledge of the start request has no payload to corrupt or cut.
@@ -485,8 +485,6 @@ TEST_P(CliRecordScopeFailure, EndsWithMessageCode2AndNothingWritten)
     // that is the ScopeStart case.
     if (command.frameOption && !corruption)
         GTEST_SKIP() << "not a fault of one block";
-    if (fault.rfind("delay", 0) == 0)
-        fault = "delay=800"; // beyond the --timeout below
 
     const QByteArray before = "kept as it was\r\n";
     write(path("out.dat"), before);
@@ -498,7 +496,7 @@ TEST_P(CliRecordScopeFailure, EndsWithMessageCode2AndNothingWritten)
         ASSERT_TRUE(sim::ParseFaultOption(order + command.frameOption, &faults, &error)) << error;
     }
     sensor.setFault(command.order, faults.at(command.order));
-    QStringList args{"--timeout", "0.5"};
+    QStringList args = kShortAnswerLimit;
     for (const char *a : command.args)
         args << (QString(a).endsWith(".dat") ? path(a) : QString(a));
     const Result r = run(args);
