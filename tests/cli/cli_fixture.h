@@ -14,8 +14,14 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
+
+// The failure tables run the tool with this answer limit, so that a late or missing answer is
+// found out quickly; LateReply comes later than it. The 3 s limit itself is tested with the
+// exchange.
+inline const QStringList kShortAnswerLimit{"--timeout", "0.5"};
 
 struct Result {
     int code = -1;
@@ -80,6 +86,32 @@ protected:
         return r;
     }
 
+    // Puts `fault` (the simulator's --fault option without the order) on `order` and runs the
+    // tool with `args` under kShortAnswerLimit; arguments ending in `.ini` name files of the
+    // test's directory. Checks what every failure must give: exit 2, `message` on standard
+    // error, nothing on standard output, and out.ini as it was.
+    Result runFailing(int order, const std::string &fault, const std::vector<const char *> &args,
+                      const char *message)
+    {
+        const QByteArray before = "kept as it was\r\n";
+        write(path("out.ini"), before);
+        std::map<int, sim::Fault> faults;
+        std::string error;
+        EXPECT_TRUE(sim::ParseFaultOption(std::to_string(order) + ":" + fault, &faults, &error))
+            << error;
+        if (faults.count(order))
+            sensor.setFault(order, faults.at(order));
+        QStringList all = kShortAnswerLimit;
+        for (const char *a : args)
+            all << (QString(a).endsWith(".ini") ? path(a) : QString(a));
+        const Result r = run(all);
+        EXPECT_EQ(r.code, 2) << r.err;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_EQ(read(path("out.ini")), before);
+        return r;
+    }
+
     QTemporaryDir dir;
     sim::SimRunner sensor;
 };
@@ -89,11 +121,6 @@ struct FailureCase {
     const char *fault;   // as the simulator's --fault option, without the order
     const char *message; // English text the tool must print
 };
-
-// The failure tables run the tool with this answer limit, so that a late or missing answer is
-// found out quickly; LateReply comes later than it. The 3 s limit itself is tested with the
-// exchange.
-inline const QStringList kShortAnswerLimit{"--timeout", "0.5"};
 
 inline const FailureCase kFailures[] = {
     {"LateReply", "delay=800", "TIMEOUT! \nNo data received!"},
