@@ -6,6 +6,7 @@
 #include "app/appstate.h"
 #include "app/startup.h"
 #include "app/ui.h"
+#include "fuzz/fuzz_files.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,23 +24,6 @@ inline std::string &DialogPath()
 {
     static std::string path;
     return path;
-}
-
-inline const std::string &WorkDir()
-{
-    static QTemporaryDir dir;
-    static const std::string path = dir.path().toStdString();
-    return path;
-}
-
-inline void WriteFile(const std::string &path, const uint8_t *data, size_t size)
-{
-    FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        std::abort();
-    if (size)
-        std::fwrite(data, 1, size, f);
-    std::fclose(f);
 }
 
 // Starts Qt and the panels once per process.

@@ -1,9 +1,8 @@
 // The INI reader and its lookups. The input is a file; every section and item name that appears
 // in it is looked up with each getter and several buffer sizes, and every value found must come
 // back unchanged through a put, a write and a second read.
+#include "fuzz/fuzz_files.h"
 #include "support/ini.h"
-
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,23 +11,6 @@
 #include <vector>
 
 namespace {
-
-const std::string &Dir()
-{
-    static QTemporaryDir dir;
-    static const std::string path = dir.path().toStdString();
-    return path;
-}
-
-void WriteFile(const std::string &path, const uint8_t *data, size_t size)
-{
-    FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        std::abort();
-    if (size)
-        std::fwrite(data, 1, size, f);
-    std::fclose(f);
-}
 
 // Section and item names as a reader of the text would guess them, whatever their validity.
 void Names(const std::string &text, std::vector<std::string> *sections,
@@ -55,7 +37,7 @@ void Names(const std::string &text, std::vector<std::string> *sections,
 
 void RoundTrip(const char *value)
 {
-    const std::string path = Dir() + "/round.ini";
+    const std::string path = fuzzapp::WorkDir() + "/round.ini";
     IniText out = Ini_New(0);
     Ini_PutString(out, "S", "K", value);
     if (Ini_WriteToFile(out, path.c_str()) != 0)
@@ -76,8 +58,8 @@ void RoundTrip(const char *value)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const std::string path = Dir() + "/input.ini";
-    WriteFile(path, data, size);
+    const std::string path = fuzzapp::WorkDir() + "/input.ini";
+    fuzzapp::WriteFile(path, data, size);
     IniText ini = Ini_New(0);
     if (!ini)
         return 0;
