@@ -2,7 +2,7 @@
 
 #include "app/appstate.h"
 #include "app/language.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "app/language.h"
 
 #include "app/appstate.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 #include "service/service.h"
 #include "support/language.h"
 

@@ -1,7 +1,7 @@
 #include "app/messages.h"
 
 #include "app/appstate.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 
 const char *Tr(const Msg &m)
 {

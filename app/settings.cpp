@@ -3,7 +3,7 @@
 #include "app/appstate.h"
 #include "app/language.h"
 #include "app/startup.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 #include "link/connect.h"
 #include "service/service.h"
 #include "support/ini.h"

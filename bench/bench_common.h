@@ -5,7 +5,7 @@
 #include "app/appstate.h"
 #include "app/startup.h"
 #include "link/exchange.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 #include "sim/sim_runner.h"
 
 #include <QByteArray>

@@ -13,9 +13,9 @@
 // Usage: live_rate [seconds per run, default 5]
 #include "bench/bench_common.h"
 #include "app/appstate.h"
-#include "app/rs232.h"
+#include "platform/rs232.h"
 #include "app/startup.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 #include "link/exchange.h"
 #include "link/frame.h"
 #include "live/data_frame.h"

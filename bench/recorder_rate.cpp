@@ -8,7 +8,7 @@
 #include "bench/bench_common.h"
 #include "app/appstate.h"
 #include "app/startup.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 #include "link/exchange.h"
 #include "recorder/recorder.h"
 #include "sim/sim_runner.h"

@@ -6,7 +6,7 @@
 
 #include "app/appstate.h"
 #include "app/messages.h"
-#include "app/rs232.h"
+#include "platform/rs232.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "live/data_frame.h"

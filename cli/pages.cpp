@@ -5,7 +5,7 @@
 #include "cli/cli.h"
 
 #include "app/startup.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 #include "params/record.h"
 #include "params/rules.h"
 #include "params/transfer.h"

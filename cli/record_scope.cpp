@@ -6,7 +6,7 @@
 
 #include "app/appstate.h"
 #include "app/startup.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 #include "link/exchange.h"
 #include "link/frame.h"
 #include "live/data_frame.h"

@@ -3,7 +3,7 @@
 #include "app/appstate.h"
 #include "app/settings.h"
 #include "app/startup.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "live/data_frame.h"

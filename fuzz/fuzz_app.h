@@ -5,7 +5,7 @@
 
 #include "app/appstate.h"
 #include "app/startup.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 #include "fuzz/fuzz_files.h"
 
 #include <QApplication>

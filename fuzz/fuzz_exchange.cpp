@@ -8,8 +8,8 @@
 // mode and byte 2 = pre-trigger for unrolling the scope blocks; the rest is what the sensor sends.
 #include "fuzz/fuzz_app.h"
 
-#include "app/tcp.h"
-#include "app/transport.h"
+#include "platform/tcp.h"
+#include "platform/transport.h"
 #include "link/exchange.h"
 #include "link/frame.h"
 #include "scope/capture.h"

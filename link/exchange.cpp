@@ -1,9 +1,9 @@
 #include "link/exchange.h"
 
 #include "app/appstate.h"
-#include "app/rs232.h"
-#include "app/tcp.h"
-#include "app/ui.h"
+#include "platform/rs232.h"
+#include "platform/tcp.h"
+#include "platform/ui.h"
 
 #include <cstring>
 

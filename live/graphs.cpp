@@ -3,7 +3,7 @@
 #include "app/appstate.h"
 #include "app/messages.h"
 #include "app/startup.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 #include "live/data_frame.h"
 #include "params/record.h"
 

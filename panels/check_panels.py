@@ -146,7 +146,7 @@ for fname in FILES:
 
     visit(top, None, None)
     for c in used:
-        if declared.get(c) != ("QWidget", "app/widgets.h"):
+        if declared.get(c) != ("QWidget", "platform/widgets.h"):
             err(f"{fname}: custom widget {c} not declared properly: {declared.get(c)}")
     for c in declared:
         if c not in used:

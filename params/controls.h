@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/appstate.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 #include "params/record.h"
 
 struct ParamControl {

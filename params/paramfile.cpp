@@ -3,7 +3,7 @@
 #include "app/appstate.h"
 #include "app/settings.h"
 #include "app/startup.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 #include "params/rules.h"
 #include "params/transfer.h"
 

@@ -2,7 +2,7 @@
 
 #include "app/appstate.h"
 #include "app/startup.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 #include "live/data_frame.h"
 #include "params/controls.h"
 #include "params/record.h"

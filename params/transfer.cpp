@@ -2,7 +2,7 @@
 
 #include "app/appstate.h"
 #include "app/startup.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "params/controls.h"

@@ -2,9 +2,9 @@
 
 #include "app/appstate.h"
 #include "app/messages.h"
-#include "app/rs232.h"
+#include "platform/rs232.h"
 #include "app/startup.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/frame.h"

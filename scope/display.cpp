@@ -3,7 +3,7 @@
 #include "app/appstate.h"
 #include "app/messages.h"
 #include "app/startup.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 #include "scope/capture.h"
 
 #include <climits>

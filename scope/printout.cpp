@@ -5,7 +5,7 @@
 #include "app/appstate.h"
 #include "app/messages.h"
 #include "app/startup.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 
 #include <QDir>
 #include <QTemporaryFile>

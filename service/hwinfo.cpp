@@ -2,7 +2,7 @@
 
 #include "app/appstate.h"
 #include "app/settings.h"
-#include "app/ui.h"
+#include "platform/ui.h"
 #include "link/exchange.h"
 #include "link/frame.h"
 #include "params/paramfile.h"

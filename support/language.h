@@ -1,7 +1,7 @@
 // Language files: INI-style files that relabel a panel tree control by control, each text found
 // by the constant names of its panel and control. LocalizePanel applies one to a panel, its
 // child panels and its menu bar; the readers and the writer below work on the plain text tree
-// of app/ui_tree.h, so they are tested without a window.
+// of platform/ui_tree.h, so they are tested without a window.
 //
 // File layout. A header section, one section per panel (named by the panel's constant name:
 // "Flags" 1 byte, "v" when "Title" is given) and one per control ("PANEL_CONTROL": "Type", the
@@ -30,7 +30,7 @@
 // the menu bar down ("MENUBAR_MENU_FILE_ITEM_OPEN"), with a 1-byte "Flags" and the text "Name".
 #pragma once
 
-#include "app/ui_tree.h"
+#include "platform/ui_tree.h"
 #include "support/ini.h"
 
 inline constexpr const char *kLanguageHeaderSection = "LWCVI Language Resource File";

@@ -2,8 +2,8 @@
 // README and for looking at the panels without a display. Usage: orvante2-shots OUTDIR
 #include "app/appstate.h"
 #include "app/startup.h"
-#include "app/ui.h"
-#include "app/ui_testing.h"
+#include "platform/ui.h"
+#include "platform/ui_testing.h"
 
 #include <QApplication>
 #include <QDir>

@@ -4,7 +4,7 @@
 
 #include "app/settings.h"
 #include "app/startup.h"
-#include "app/ui_testing.h"
+#include "platform/ui_testing.h"
 #include "link/connect.h"
 #include "sim/sim_runner.h"
 

@@ -3,7 +3,7 @@
 // simulated sensor and to a scripted peer.
 #include "common/harness.h"
 
-#include "app/ui_testing.h"
+#include "platform/ui_testing.h"
 #include "convtable/convtable.h"
 #include "link/exchange.h"
 #include "live/data_frame.h"

@@ -3,7 +3,7 @@
 #include "app/language.h"
 #include "app/settings.h"
 #include "app/startup.h"
-#include "app/ui_testing.h"
+#include "platform/ui_testing.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>

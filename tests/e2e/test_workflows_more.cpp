@@ -4,7 +4,7 @@
 
 #include "app/settings.h"
 #include "app/startup.h"
-#include "app/ui_testing.h"
+#include "platform/ui_testing.h"
 #include "live/data_frame.h"
 
 #include <QAbstractButton>

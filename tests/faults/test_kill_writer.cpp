@@ -4,7 +4,7 @@
 // The writer is this test program itself, started again with IniKill.WriterLoop selected.
 #include "support/ini.h"
 
-#include "app/ui.h"
+#include "platform/ui.h"
 
 #include <QCoreApplication>
 #include <QDir>

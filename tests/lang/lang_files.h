@@ -3,7 +3,7 @@
 // ORVANTE2_UPDATE_LANG=1 writes it there.
 #pragma once
 
-#include "app/ui_tree.h"
+#include "platform/ui_tree.h"
 #include "support/language.h"
 
 #include <map>

@@ -6,8 +6,8 @@
 #include "app/language.h"
 #include "app/settings.h"
 #include "app/startup.h"
-#include "app/ui_testing.h"
-#include "app/ui_tree.h"
+#include "platform/ui_testing.h"
+#include "platform/ui_tree.h"
 #include "lang_files.h"
 #include "sim/sim_runner.h"
 

@@ -5,7 +5,7 @@
 
 #include "app/language.h"
 #include "app/startup.h"
-#include "app/ui_testing.h"
+#include "platform/ui_testing.h"
 #include "lang_files.h"
 #include "support/language.h"
 

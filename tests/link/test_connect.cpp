@@ -2,8 +2,8 @@
 // address history, against the simulated sensor over TCP and a pseudo-terminal.
 #include "common/harness.h"
 
-#include "app/rs232.h"
-#include "app/ui_testing.h"
+#include "platform/rs232.h"
+#include "platform/ui_testing.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "sim/sim_runner.h"

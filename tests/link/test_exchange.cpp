@@ -2,7 +2,7 @@
 // can go wrong, the time limits and the link-failure handler.
 #include "common/harness.h"
 
-#include "app/rs232.h"
+#include "platform/rs232.h"
 #include "link/exchange.h"
 #include "sim/sim_runner.h"
 

@@ -3,8 +3,8 @@
 #include "common/harness.h"
 
 #include "app/startup.h"
-#include "app/ui_testing.h"
-#include "app/widgets.h"
+#include "platform/ui_testing.h"
+#include "platform/widgets.h"
 #include "live/data_frame.h"
 #include "live/graphs.h"
 #include "params/record.h"

@@ -3,7 +3,7 @@
 #include "common/harness.h"
 
 #include "app/startup.h"
-#include "app/ui_testing.h"
+#include "platform/ui_testing.h"
 #include "live/data_frame.h"
 #include "live/graphs.h"
 #include "live/live.h"

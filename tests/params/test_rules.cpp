@@ -3,7 +3,7 @@
 #include "params_fixture.h"
 
 #include "app/startup.h"
-#include "app/ui_testing.h"
+#include "platform/ui_testing.h"
 #include "params/controls.h"
 
 #include <QTest>

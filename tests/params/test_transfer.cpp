@@ -3,7 +3,7 @@
 // loop serves.
 #include "params_fixture.h"
 
-#include "app/ui_testing.h"
+#include "platform/ui_testing.h"
 #include "link/connect.h"
 #include "sim/sim_runner.h"
 

@@ -3,7 +3,7 @@
 // record file they leave on disk.
 #include "common/harness.h"
 
-#include "app/rs232.h"
+#include "platform/rs232.h"
 #include "app/startup.h"
 #include "link/exchange.h"
 #include "live/data_frame.h"

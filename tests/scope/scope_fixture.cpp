@@ -1,6 +1,6 @@
 #include "scope_fixture.h"
 
-#include "app/ui_testing.h"
+#include "platform/ui_testing.h"
 
 #include <QAbstractSpinBox>
 #include <QChart>

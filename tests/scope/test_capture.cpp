@@ -3,7 +3,7 @@
 // every trigger mode over TCP and over a pseudo-terminal.
 #include "scope_fixture.h"
 
-#include "app/rs232.h"
+#include "platform/rs232.h"
 #include "link/exchange.h"
 #include "sim/sim_runner.h"
 

@@ -5,7 +5,7 @@
 #include "pdf_text.h"
 
 #include "app/startup.h"
-#include "app/ui_testing.h"
+#include "platform/ui_testing.h"
 #include "scope/display.h"
 
 #include <QChart>

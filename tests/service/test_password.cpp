@@ -3,7 +3,7 @@
 #include "common/harness.h"
 
 #include "app/startup.h"
-#include "app/ui_testing.h"
+#include "platform/ui_testing.h"
 #include "service/service.h"
 
 #include <QLineEdit>

@@ -1,7 +1,7 @@
-#include "app/rs232.h"
+#include "platform/rs232.h"
 
-#include "app/transport.h"
-#include "app/ui.h"
+#include "platform/transport.h"
+#include "platform/ui.h"
 
 #include <QFileInfo>
 #include <QSerialPortInfo>

@@ -1,7 +1,7 @@
-#include "app/tcp.h"
+#include "platform/tcp.h"
 
-#include "app/transport.h"
-#include "app/ui.h"
+#include "platform/transport.h"
+#include "platform/ui.h"
 
 #include <map>
 #include <memory>

@@ -1,11 +1,11 @@
 // The layer's side of the panel text tree: reading a panel's texts off its widgets and putting
 // changed texts back.
-#include "app/ui_tree.h"
+#include "platform/ui_tree.h"
 
-#include "app/panel_table.h"
-#include "app/ui.h"
-#include "app/ui_testing.h"
-#include "app/widgets.h"
+#include "platform/panel_table.h"
+#include "platform/ui.h"
+#include "platform/ui_testing.h"
+#include "platform/widgets.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

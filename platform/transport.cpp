@@ -1,4 +1,4 @@
-#include "app/transport.h"
+#include "platform/transport.h"
 
 #include <QEventLoop>
 #include <QSerialPort>

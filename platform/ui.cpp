@@ -1,8 +1,8 @@
 // Implementation of the user-interface layer over Qt Widgets.
-#include "app/ui.h"
+#include "platform/ui.h"
 
-#include "app/panel_table.h"
-#include "app/widgets.h"
+#include "platform/panel_table.h"
+#include "platform/widgets.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -2020,7 +2020,7 @@ std::string GetProjectDir()
 
 // ---- Test access -------------------------------------------------------------------------------
 
-#include "app/ui_testing.h"
+#include "platform/ui_testing.h"
 
 QWidget *PanelWidget(int panel)
 {
@@ -2033,9 +2033,9 @@ QWidget *CtrlWidget(int panel, int control)
     return W(panel, control);
 }
 
-// ---- Panel tree access (app/ui_tree.cpp) -------------------------------------------------------
+// ---- Panel tree access (platform/ui_tree.cpp) -------------------------------------------------------
 
-#include "app/ui_tree.h"
+#include "platform/ui_tree.h"
 
 const PanelDef *LayerPanelDef(int panel)
 {

@@ -1,4 +1,4 @@
-#include "app/widgets.h"
+#include "platform/widgets.h"
 
 #include <QCategoryAxis>
 #include <QGraphicsLineItem>
