@@ -1,7 +1,7 @@
 // orvante2-scope: configure, watch and service one ORVANTE2 sensor over RS-232 or TCP/IP.
 #include "app/startup.h"
+#include "platform/application.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -51,10 +51,10 @@ int main(int argc, char **argv)
         parser.process(app); // prints and exits
         return 0;
     }
-    QApplication app(argc, argv);
+    const auto app = NewUserInterfaceApplication(argc, argv);
     QCommandLineParser parser;
     SetUpParser(parser);
-    parser.process(app);
+    parser.process(*app);
 
     StartOptions options;
     options.demo = parser.isSet(kDemo);

@@ -3,8 +3,9 @@
 #include "app/appstate.h"
 #include "app/header.h"
 #include "app/messages.h"
-#include "platform/rs232.h"
 #include "app/settings.h"
+#include "platform/rs232.h"
+#include "platform/system.h"
 #include "platform/tcp.h"
 #include "platform/ui.h"
 #include "convtable/convtable.h"
@@ -19,12 +20,8 @@
 #include "sim/sim_runner.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 
-#include <csignal>
 #include <memory>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -71,36 +68,15 @@ void StartDemoSensor()
 }
 
 // SIGTERM and SIGINT close the main window the way its close button does (settings stored,
-// clean exit), through a socket pair so that the work happens in the event loop.
-int gSignalFds[2] = {-1, -1};
-
-void OnTerminationSignal(int)
+// clean exit); the work happens in the event loop.
+void OnTermination()
 {
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(gSignalFds[0], &c, 1);
-}
-
-void InstallTerminationHandler()
-{
-    if (gSignalFds[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalFds) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(gSignalFds[1], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
-        char c;
-        [[maybe_unused]] const ssize_t n = ::read(gSignalFds[1], &c, 1);
-        // An open popup would otherwise hold the program until somebody answers it.
-        SetPopupsDismissed(1);
-        if (AppState.MainPanel > 0)
-            CBF_MAINP(AppState.MainPanel, EVENT_CLOSE, nullptr, 0, 0);
-        else
-            QuitUserInterface(0);
-    });
-    struct sigaction sa = {};
-    sa.sa_handler = OnTerminationSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
+    // An open popup would otherwise hold the program until somebody answers it.
+    SetPopupsDismissed(1);
+    if (AppState.MainPanel > 0)
+        CBF_MAINP(AppState.MainPanel, EVENT_CLOSE, nullptr, 0, 0);
+    else
+        QuitUserInterface(0);
 }
 
 } // namespace
@@ -199,7 +175,7 @@ int RunApplication(const StartOptions &options)
         return -1;
     if (LoadPanels() < 0)
         return -1;
-    InstallTerminationHandler();
+    OnTerminationRequest(OnTermination);
     InitAll();
     RunUserInterface();
     Shutdown();

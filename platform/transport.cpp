@@ -1,12 +1,11 @@
 #include "platform/transport.h"
 
+#include "platform/system.h"
+
 #include <QEventLoop>
 #include <QSerialPort>
 #include <QTcpSocket>
 #include <QTimer>
-
-#include <sys/ioctl.h>
-#include <termios.h>
 
 namespace {
 
@@ -49,14 +48,16 @@ public:
     // of a frame at 115200 baud.
     void discardInput() override
     {
-        if (port_->bytesAvailable() == 0 && DriverQueueLength(TIOCINQ) == 0)
+        if (port_->bytesAvailable() == 0 &&
+            DriverQueueLength(port_->handle(), DriverQueue::kReceive) == 0)
             return;
         port_->clear(QSerialPort::Input);
         port_->readAll();
     }
     void discardOutput() override
     {
-        if (port_->bytesToWrite() == 0 && DriverQueueLength(TIOCOUTQ) == 0)
+        if (port_->bytesToWrite() == 0 &&
+            DriverQueueLength(port_->handle(), DriverQueue::kTransmit) == 0)
             return;
         port_->clear(QSerialPort::Output);
     }
@@ -65,15 +66,6 @@ public:
         port_->disconnect();
         port_->close();
     }
-private:
-    // Bytes in the driver's queue (TIOCINQ or TIOCOUTQ); -1, and so a flush, when unknown.
-    int DriverQueueLength(unsigned long request) const
-    {
-        int n = 0;
-        const int fd = int(port_->handle());
-        return fd >= 0 && ::ioctl(fd, request, &n) == 0 ? n : -1;
-    }
-
 public:
     bool takeLineError() override
     {

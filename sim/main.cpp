@@ -3,27 +3,16 @@
 // SIGINT or SIGTERM.
 #include "sim/eeprom_file.h"
 #include "sim/sensor_server.h"
+#include "platform/system.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QRegularExpression>
-#include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
 #include <map>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
-
-int gSignalPipe[2] = {-1, -1};
-
-void OnSignal(int)
-{
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(gSignalPipe[1], &c, 1);
-}
 
 // The scope tool names pseudo-terminal N "COM(100 + N)".
 QString ComName(const QString &ptyPath)
@@ -174,22 +163,9 @@ int main(int argc, char **argv)
     std::fflush(stdout);
 
     // SIGINT and SIGTERM end the event loop, so the server closes its links on the way out.
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) == 0) {
-        auto *notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
-            char c;
-            [[maybe_unused]] const ssize_t n = ::read(gSignalPipe[0], &c, 1);
-            QCoreApplication::quit();
-        });
-        struct sigaction sa {};
-        sa.sa_handler = OnSignal;
-        sigemptyset(&sa.sa_mask);
-        sa.sa_flags = SA_RESTART;
-        sigaction(SIGINT, &sa, nullptr);
-        sigaction(SIGTERM, &sa, nullptr);
-    }
+    OnTerminationRequest([] { QCoreApplication::quit(); });
     // A client that vanishes mid-write must not kill the program.
-    std::signal(SIGPIPE, SIG_IGN);
+    IgnoreBrokenPipe();
 
     return app.exec();
 }

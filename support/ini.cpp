@@ -1,19 +1,15 @@
 #include "support/ini.h"
 
-#include <cerrno>
+#include "platform/system.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <new>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -39,8 +35,6 @@ namespace {
 constexpr std::string_view kLineSuffix = " Line";
 constexpr std::string_view kSeparator = " = ";
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr int kMaxTempNumber = 999;
-constexpr int kMaxTempRefusals = 100;
 
 // The longest line the writer can produce: a cut name, a continuation suffix with a four-digit
 // counter, the separator and a quoted value chunk. Keeping it inside the line limit means a value
@@ -261,36 +255,6 @@ void JoinLongValues(IniSection &section)
     items = std::move(joined);
 }
 
-int ErrnoToCode(int error)
-{
-    switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-        return kIniDiskFull;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-        return kIniAccessDenied;
-    default:
-        return kIniIoError;
-    }
-}
-
-int WriteAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return ErrnoToCode(errno);
-        }
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return 0;
-}
-
 std::string FormatStore(const IniStore &store)
 {
     std::string out;
@@ -402,120 +366,21 @@ int PutValue(IniText store, const char *section, const char *item, std::string v
     }
 }
 
-// Checks that an existing target may be replaced: only a writable regular file is.
-int CheckTarget(const char *path, bool &exists, mode_t &mode)
+// The store's error code for what a whole-file operation of the system came to.
+int ToIniCode(FileStatus status)
 {
-    struct stat st;
-    if (::stat(path, &st) != 0) {
-        if (errno == ENOENT) {
-            exists = false;
-            return 0;
-        }
-        return errno == EACCES ? kIniAccessDenied : kIniPathNotExaminable;
+    switch (status) {
+    case FileStatus::kOk: return 0;
+    case FileStatus::kAccessDenied: return kIniAccessDenied;
+    case FileStatus::kPathNotExaminable: return kIniPathNotExaminable;
+    case FileStatus::kDiskFull: return kIniDiskFull;
+    case FileStatus::kIoError: return kIniIoError;
+    case FileStatus::kNoTempName: return kIniNoTempName;
+    case FileStatus::kCannotCreateTemp: return kIniCannotCreateTemp;
+    case FileStatus::kCannotOpen: return kIniCannotOpenFile;
+    case FileStatus::kReadError: return kIniReadError;
     }
-    exists = true;
-    mode = st.st_mode & 07777;
-    if (!S_ISREG(st.st_mode) || ::access(path, W_OK) != 0)
-        return kIniAccessDenied;
-    return 0;
-}
-
-// A temporary file that no writer holds locked was left by a writer that died (killed, power
-// lost): removes it so that its name can be used again. Without this every such death would use
-// up one of the names for good, and after a thousand of them no file could be written again.
-bool ReclaimStaleTemp(const std::string &tempPath)
-{
-    const int fd = ::open(tempPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
-    if (fd < 0)
-        return false;
-    // Only a file with something in it, or one untouched for ten minutes, is taken for a dead
-    // writer's: an empty file that someone has just put there is left alone.
-    struct stat st;
-    bool stale = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-                 (st.st_size > 0 || ::time(nullptr) - st.st_mtime > 600) &&
-                 ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    if (stale)
-        stale = ::unlink(tempPath.c_str()) == 0;
-    ::close(fd);
-    return stale;
-}
-
-// Whether `fd` is still the file at `path` (a writer that took it for stale may have removed it
-// in the moment between its creation and its lock).
-bool StillAtPath(int fd, const std::string &path)
-{
-    struct stat a, b;
-    return ::fstat(fd, &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
-           a.st_ino == b.st_ino;
-}
-
-// Creates "ini$$<n>.tmp" beside the target, the first free number from 0 up, and holds it
-// locked while it is written (the lock ends with the writer, however it ends).
-int CreateTempFile(const std::string &directoryPrefix, std::string &tempPath, int &fd)
-{
-    int refusals = 0;
-    bool reclaimed = false;
-    for (int n = 0; n <= kMaxTempNumber; ++n) {
-        tempPath = directoryPrefix + "ini$$" + std::to_string(n) + ".tmp";
-        fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (fd >= 0) {
-            if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && StillAtPath(fd, tempPath))
-                return 0;
-            ::close(fd);
-            fd = -1;
-            continue;
-        }
-        if (errno == EEXIST && !reclaimed && ReclaimStaleTemp(tempPath)) {
-            reclaimed = true; // one name taken back per write is enough
-            --n;
-            continue;
-        }
-        if (errno == EEXIST || errno == EINTR)
-            continue;
-        if (errno == EACCES && ++refusals <= kMaxTempRefusals)
-            continue;
-        return kIniCannotCreateTemp;
-    }
-    return kIniNoTempName;
-}
-
-int WriteText(const char *path, std::string_view text)
-{
-    bool exists = false;
-    mode_t mode = 0;
-    if (int rc = CheckTarget(path, exists, mode); rc != 0)
-        return rc;
-
-    const std::string_view target = path;
-    const size_t slash = target.rfind('/');
-    const std::string prefix(slash == std::string_view::npos ? "" : target.substr(0, slash + 1));
-    std::string tempPath;
-    int fd = -1;
-    if (int rc = CreateTempFile(prefix, tempPath, fd); rc != 0)
-        return rc;
-    if (exists)
-        ::fchmod(fd, mode);  // keep the target's permissions; a failure here is harmless
-
-    int rc = WriteAll(fd, text);
-    if (rc == 0 && ::fsync(fd) != 0 && errno != EINVAL)  // EINVAL: no sync on this file system
-        rc = ErrnoToCode(errno);
-    if (::close(fd) != 0 && rc == 0)
-        rc = ErrnoToCode(errno);
-    if (rc == 0 && ::rename(tempPath.c_str(), path) != 0)
-        rc = ErrnoToCode(errno);
-    if (rc != 0) {
-        ::unlink(tempPath.c_str());
-        return rc;
-    }
-
-    // Make the rename itself durable; the data is already safe, so errors are not reported.
-    const std::string directory = prefix.empty() ? "." : prefix;
-    const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return 0;
+    return kIniIoError;
 }
 
 }  // namespace
@@ -569,46 +434,29 @@ int Ini_WriteToFile(IniText store, const char *path)
     } catch (const std::bad_alloc &) {
         return kIniOutOfMemory;
     }
-    return WriteText(path, text);
+    return ToIniCode(ReplaceFileContents(path, text));
 }
 
 int Ini_ReadFromFile(IniText store, const char *path)
 {
     if (!store || !path)
         return kIniNullArgument;
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return kIniCannotOpenFile;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return kIniCannotOpenFile;
-    }
-
     int rc = 0;
     try {
         std::string text;
-        char chunk[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, chunk, sizeof chunk);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                // Keep the complete lines read so far; a partial last line is not trusted.
-                rc = kIniReadError;
-                const size_t end = text.find_last_of(std::string_view("\r\n\0", 3));
-                text.resize(end == std::string::npos ? 0 : end);
-                break;
-            }
-            if (n == 0)
-                break;
-            text.append(chunk, static_cast<size_t>(n));
+        const FileStatus status = ReadFileContents(path, text);
+        if (status == FileStatus::kCannotOpen)
+            return kIniCannotOpenFile;
+        if (status == FileStatus::kReadError) {
+            // Keep the complete lines read so far; a partial last line is not trusted.
+            rc = kIniReadError;
+            const size_t end = text.find_last_of(std::string_view("\r\n\0", 3));
+            text.resize(end == std::string::npos ? 0 : end);
         }
         ParseText(*store, text);
     } catch (const std::bad_alloc &) {
         rc = kIniOutOfMemory;
     }
-    ::close(fd);
     return rc;
 }
 
