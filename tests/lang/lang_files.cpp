@@ -43,7 +43,7 @@ std::string WriteStore(IniText ini)
 
 std::string SourceDir()
 {
-    return QFileInfo(QString::fromUtf8(__FILE__)).absoluteDir().filePath("../..").toStdString();
+    return ORVANTE2_SOURCE_DIR;
 }
 
 std::string ReadWholeFile(const std::string &path)
