@@ -115,7 +115,7 @@ int SetCtrlVal(int panel, int control, const char *value)
             return UIE_BAD_TYPE;
         cb->setEditText(text);
     } else if (auto *b = qobject_cast<QAbstractButton *>(w))
-        b->setText(text);
+        SetButtonText(b, text);
     else
         return UIE_BAD_TYPE;
     return 0;
@@ -359,7 +359,7 @@ int SetCtrlAttribute(int panel, int control, int attr, const char *value)
     switch (attr) {
     case ATTR_LABEL_TEXT:
         if (auto *b = qobject_cast<QAbstractButton *>(w))
-            b->setText(text);
+            SetButtonText(b, text);
         else if (auto *l = qobject_cast<QLabel *>(w))
             l->setText(text);
         else if (auto *g = qobject_cast<QGroupBox *>(w))

@@ -294,6 +294,14 @@ void ForgetWidgetTree(QWidget *w)
     }
 }
 
+void SetButtonText(QAbstractButton *b, const QString &text)
+{
+    const QKeySequence keys = b->shortcut();
+    b->setText(text);
+    if (!keys.isEmpty() && b->shortcut() != keys)
+        b->setShortcut(keys);
+}
+
 PopupRequest Request(PopupRequest::Kind kind, const char *title, const char *text)
 {
     PopupRequest r{kind, title ? title : "", text ? text : ""};

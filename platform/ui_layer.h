@@ -14,6 +14,7 @@
 #include <map>
 #include <utility>
 
+class QAbstractButton;
 class QComboBox;
 class QEventLoop;
 class QLabel;
@@ -80,6 +81,10 @@ int RegisterPanel(QWidget *w, const PanelDef *def, int parent, bool isPage);
 void RegisterControls(int handle);
 const PanelDef *DefByResource(int resource);
 void ForgetWidgetTree(QWidget *w);
+// Relabels a button and keeps its key: QAbstractButton::setText replaces the shortcut with the
+// new text's mnemonic, so a function key from the panel file would be lost with every language
+// switch.
+void SetButtonText(QAbstractButton *b, const QString &text);
 PopupRequest Request(PopupRequest::Kind kind, const char *title, const char *text);
 // Asks the scripted responder, or answers for a closing program; false: show the popup.
 bool AskResponder(const PopupRequest &req, PopupAnswer *answer);

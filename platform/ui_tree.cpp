@@ -4,6 +4,7 @@
 
 #include "platform/panel_table.h"
 #include "platform/ui.h"
+#include "platform/ui_layer.h"
 #include "platform/ui_testing.h"
 #include "platform/widgets.h"
 
@@ -229,7 +230,7 @@ void ShowToggleText(QAbstractButton *b)
     const QString off = b->property("offText").toString();
     if (on.isEmpty() || off.isEmpty())
         return;
-    b->setText(b->isChecked() ? on : off);
+    uilayer::SetButtonText(b, b->isChecked() ? on : off);
 }
 
 void ApplyToggle(QAbstractButton *b, const UiCtrlTexts &c)
@@ -337,7 +338,7 @@ void ApplyLabel(QWidget *panel, QWidget *w, const std::string &text)
 {
     const QString t = Q(text);
     if (auto *b = qobject_cast<QAbstractButton *>(w)) {
-        b->setText(t);
+        uilayer::SetButtonText(b, t);
         return;
     }
     if (auto *g = qobject_cast<QGroupBox *>(w)) {

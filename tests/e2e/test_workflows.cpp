@@ -278,3 +278,20 @@ TEST_F(Workflow, ScopeCaptureInEveryTriggerModeAndBreak)
     ASSERT_FALSE(sensor.receivedFrames().empty());
     EXPECT_EQ(sensor.receivedFrames().back(), Frame(110, 0)) << "the break order";
 }
+
+TEST_F(Workflow, FunctionKeysHoldThroughEveryLanguageSwitch)
+{
+    // Relabelling a button must not take its key with it: F10 (GET) and F9 (SEND) reach the
+    // sensor after each switch, in both languages.
+    for (int language : {0, 1, 0}) {
+        ShowPage(kPageConnect);
+        Choose(AppState.TabConnect, TABP_CONNECT_RING_LANGUAGE, language);
+        ASSERT_EQ(AppState.LanguageIndex, language);
+        ShowPage(kPageParam);
+        sensor.clearLog();
+        Key(Qt::Key_F10);
+        ASSERT_TRUE(WaitUntil([this] { return CountOf(2) == 1; })) << "F10, language " << language;
+        Key(Qt::Key_F9);
+        ASSERT_TRUE(WaitUntil([this] { return CountOf(1) == 1; })) << "F9, language " << language;
+    }
+}
