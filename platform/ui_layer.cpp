@@ -142,6 +142,20 @@ public:
         }
         case QEvent::KeyPress: {
             const int key = static_cast<QKeyEvent *>(ev)->key();
+            if (key == Qt::Key_Escape) {
+                // Escape in a panel shown as a popup is its close request, as a dialog's is.
+                for (int panel = PanelOf(w); panel > 0;) {
+                    PanelRec *p = FindPanel(panel);
+                    if (!p)
+                        break;
+                    if (p->popup && p->callback) {
+                        RaisePanel(panel, EVENT_CLOSE);
+                        return true;
+                    }
+                    panel = p->parent;
+                }
+                return false;
+            }
             if (key != Qt::Key_Return && key != Qt::Key_Enter)
                 return false;
             if (auto *cb = qobject_cast<QComboBox *>(w->parentWidget()))

@@ -236,4 +236,6 @@ void InstallServiceCallbacks()
     InstallPanelCallback(AppState.PasswordPanel, CBF_PASSWORDP, nullptr);
     InstallCtrlCallback(AppState.PasswordPanel, PASSWORDP_STRING_PASSWORD, CBF_StringEnterPW,
                         nullptr);
+    InstallCtrlCallback(AppState.PasswordPanel, PASSWORDP_BUTTON_CANCEL_PASSWORD,
+                        CBF_ButtonCancelPW, nullptr);
 }

@@ -14,6 +14,13 @@ namespace {
 const Msg kHelpPassword{"Service-Passwort eingeben und mit Enter bestaetigen.",
                         "Type the service password and confirm with Enter."};
 
+const Msg kHelpCancelPassword{"Schliesst das Fenster, ohne die Service-Seite freizugeben (Esc).",
+                               "Closes the window without unlocking the service page (Escape)."};
+const Msg kPasswordLabel{"Service-Passwort:", "Service password:"};
+const Msg kPasswordHint{"Enter bestaetigt, Esc bricht ab.", "Press Enter to confirm, Escape to cancel."};
+const Msg kPasswordCancel{"Abbrechen", "Cancel"};
+const Msg kPasswordTitle{"Service", "Service"};
+
 void ClearPassword()
 {
     // Setting the text also clears the field's modified flag, so hiding the popup afterwards
@@ -43,9 +50,26 @@ void InitPasswordCtrl()
     ClearPassword();
 }
 
+// The language files leave this panel alone: its few texts follow the current language here.
+void LabelPasswordPanel()
+{
+    const int p = AppState.PasswordPanel;
+    SetPanelAttribute(p, ATTR_TITLE, Tr(kPasswordTitle));
+    SetCtrlVal(p, PASSWORDP_TEXTMSG_PASSWORD, Tr(kPasswordLabel));
+    SetCtrlVal(p, PASSWORDP_TEXTMSG_PASSWORD_HINT, Tr(kPasswordHint));
+    SetCtrlAttribute(p, PASSWORDP_BUTTON_CANCEL_PASSWORD, ATTR_LABEL_TEXT, Tr(kPasswordCancel));
+}
+
+void ClosePasswordPanel(int panel)
+{
+    ClearPassword();
+    RemovePopup(panel);
+}
+
 void ShowPasswordPanel()
 {
     ClearPassword();
+    LabelPasswordPanel();
     CenterPanelOnScreen(AppState.PasswordPanel);
     InstallPopup(AppState.PasswordPanel);
 }
@@ -86,9 +110,16 @@ int CBF_StringEnterPW(int, int, int event, void *, int, int)
 
 int CBF_PASSWORDP(int panel, int event, void *, int, int)
 {
-    if (event == EVENT_CLOSE) {
-        ClearPassword();
-        RemovePopup(panel);
-    }
+    if (event == EVENT_CLOSE)
+        ClosePasswordPanel(panel);
+    return 0;
+}
+
+int CBF_ButtonCancelPW(int panel, int, int event, void *, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK)
+        ShowHelp(kHelpCancelPassword);
+    if (event == EVENT_COMMIT)
+        ClosePasswordPanel(panel);
     return 0;
 }

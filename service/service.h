@@ -76,6 +76,7 @@ extern const Msg kMsgWrongPassword;
 
 int CBF_StringEnterPW(int panel, int control, int event, void *, int, int);
 int CBF_PASSWORDP(int panel, int event, void *, int, int);
+int CBF_ButtonCancelPW(int panel, int control, int event, void *, int, int);
 
 // ---- Hardware information file (order 194) ---------------------------------------------------
 inline constexpr uint16_t kHwInfoAccessCode = 0x3C5A;

@@ -128,6 +128,32 @@ TEST_F(Password, CloseBoxUnlocksNothing)
     EXPECT_TRUE(responder.shown.empty());
 }
 
+TEST_F(Password, EscapeAndCancelUnlockNothingAndTheTextsFollowTheLanguage)
+{
+    for (int language : {1, 0}) {
+        AppState.LanguageIndex = language;
+        for (bool escape : {true, false}) {
+            SimulateCtrlEvent(AppState.TabParam, TABP_PARAM_DECORATION_PARA1,
+                              EVENT_RIGHT_DOUBLE_CLICK);
+            ASSERT_TRUE(IsPanelVisible(AppState.PasswordPanel));
+            EXPECT_EQ(GetCtrlText(AppState.PasswordPanel, PASSWORDP_BUTTON_CANCEL_PASSWORD),
+                      language == 0 ? "Abbrechen" : "Cancel");
+            QTest::keyClicks(Field(), "tarvekall"); // typed, never confirmed
+            if (escape)
+                QTest::keyClick(Field(), Qt::Key_Escape);
+            else
+                QTest::mouseClick(
+                    CtrlWidget(AppState.PasswordPanel, PASSWORDP_BUTTON_CANCEL_PASSWORD),
+                    Qt::LeftButton);
+            Pump(20);
+            EXPECT_FALSE(IsPanelVisible(AppState.PasswordPanel)) << "escape " << escape;
+            EXPECT_FALSE(ServiceVisible());
+            EXPECT_EQ(Field()->text().toStdString(), "") << "nothing typed stays behind";
+        }
+    }
+    EXPECT_TRUE(responder.shown.empty());
+}
+
 TEST_F(Password, ClosedPageReturnsWithItsValues)
 {
     Enter("tarvekall");
