@@ -2,6 +2,7 @@
 // and tab controls.
 #include "platform/ui_layer.h"
 
+#include "platform/spinbox.h"
 #include "platform/widgets.h"
 
 #include <QFile>
@@ -28,6 +29,10 @@ public:
             w = new GraphCtrl(parent);
         else if (className == QLatin1String("StripChartCtrl"))
             w = new StripChartCtrl(parent);
+        else if (className == QLatin1String("QSpinBox"))
+            w = new RangeSpinBox(parent);
+        else if (className == QLatin1String("QDoubleSpinBox"))
+            w = new RangeDoubleSpinBox(parent);
         if (w) {
             w->setObjectName(name);
             return w;

@@ -295,3 +295,28 @@ TEST_F(Workflow, FunctionKeysHoldThroughEveryLanguageSwitch)
         ASSERT_TRUE(WaitUntil([this] { return CountOf(1) == 1; })) << "F9, language " << language;
     }
 }
+
+TEST_F(Workflow, ANumberTypedBeyondItsRangeTakesTheLimitAndSaysSo)
+{
+    struct Case {
+        int control;
+        const char *typed;
+        double expected;
+        bool limited;
+    };
+    const Case cases[] = {
+        {TABP_PARAM_NUMERIC_POWER_CH0, "1500", 1000, true}, // not 150: every key counts
+        {TABP_PARAM_NUMERIC_POWER_CH0, "750", 750, false},
+        {TABP_PARAM_NUMERIC_HOLD, "99999", 6553.5, true},
+        {TABP_PARAM_NUMERIC_HOLD, "12.5", 12.5, false},
+    };
+    ShowPage(kPageParam);
+    for (const Case &c : cases) {
+        Type(AppState.TabParam, c.control, c.typed);
+        EXPECT_DOUBLE_EQ(Real(AppState.TabParam, c.control), c.expected) << c.typed;
+        EXPECT_EQ(CtrlWidget(AppState.TabParam, c.control)->property("limitFlash").toBool(),
+                  c.limited)
+            << c.typed;
+        WaitUntil([] { return false; }, 1000); // the mark fades
+    }
+}
