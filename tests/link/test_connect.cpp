@@ -212,7 +212,7 @@ TEST_F(Connect, UnreadableParametersAtConnectOfferCloseOrOffline)
 {
     // The sensor is identified, but its parameter set cannot be read: a failed connection like
     // any other, not a page on which every control stays dimmed.
-    SetAnswerTimeLimit(0.3);
+    SetAnswerTimeLimit(0.5);
     sim::Fault silent;
     silent.noReply = true;
     sensor.setFault(2, silent);
@@ -448,7 +448,7 @@ TEST_F(SerialConnect, PeerGoingAwayDuringAnExchangeFailsItOnce)
 
 TEST_F(SerialConnect, FailedBaudrateChangeLeavesTheControlsAsAnyLinkFailure)
 {
-    SetAnswerTimeLimit(0.3);
+    SetAnswerTimeLimit(0.5);
     struct Case {
         const char *what;
         int silentOrder;
