@@ -199,7 +199,8 @@ void SetButtonsDimmed(int scope, int dimmed)
     const int fileOnly = AppState.MemorySelect == 3 ? 0 : 1;
     if (scope == 0) {
         for (int c : {MAINP_BUTTON_SEND, MAINP_BUTTON_GET})
-            SetCtrlAttribute(AppState.MainPanel, c, ATTR_DIMMED, dimmed || (sensorOnly && fileOnly));
+            SetCtrlAttribute(AppState.MainPanel, c, ATTR_DIMMED,
+                             dimmed || (sensorOnly && fileOnly));
         for (int c : {MAINP_BUTTON_RAM, MAINP_BUTTON_EEPROM, MAINP_BUTTON_FILE})
             SetCtrlAttribute(AppState.MainPanel, c, ATTR_DIMMED, sensorOnly);
     }

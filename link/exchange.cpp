@@ -22,8 +22,9 @@ const Msg kMsgInvalidOrder{"Ungueltiger Befehl! \nPC und Sensor-Software ueberpr
 const Msg kMsgCommError{"Verbindungsfehler! \nEventuell Baudrate reduzieren!",
                         "Communication error! \nYou may have to reduce baudrate!"};
 const Msg kMsgServerClosed{"Server hat Verbindung beendet!", "Server has closed connection!"};
-const Msg kMsgPortLost{"COM Port nicht mehr verfuegbar! \nGeraet entfernt oder Gegenstelle beendet.",
-                       "COM port no longer available! \nDevice removed or far end closed."};
+const Msg kMsgPortLost{
+    "COM Port nicht mehr verfuegbar! \nGeraet entfernt oder Gegenstelle beendet.",
+    "COM port no longer available! \nDevice removed or far end closed."};
 
 namespace {
 

@@ -59,8 +59,8 @@ TEST(ParseFaultOption, RefusesMalformedSpecsWithoutChangingAnything)
     std::map<int, Fault> faults;
     std::string error;
     for (const char *option : {"8", "8:", "256:noreply", "-2:noreply", "x:noreply", "8:delay",
-                               "8:delay=abc", "8:delay=-5", "8:noreply=1", "8:hangup=1", "8:error=0", "8:cut=0",
-                               "8:count=0", "8:bogus", "8:delay=10x"}) {
+                               "8:delay=abc", "8:delay=-5", "8:noreply=1", "8:hangup=1", "8:error=0",
+                               "8:cut=0", "8:count=0", "8:bogus", "8:delay=10x"}) {
         error.clear();
         EXPECT_FALSE(sim::ParseFaultOption(option, &faults, &error)) << option;
         EXPECT_FALSE(error.empty()) << option;
