@@ -189,17 +189,29 @@ void RegisterOperationControl(const int *panel, int control)
 
 void SetButtonsDimmed(int scope, int dimmed)
 {
-    if (scope == 0)
-        for (int c : {MAINP_BUTTON_SEND, MAINP_BUTTON_GET, MAINP_BUTTON_RAM, MAINP_BUTTON_EEPROM,
-                      MAINP_BUTTON_FILE})
-            SetCtrlAttribute(AppState.MainPanel, c, ATTR_DIMMED, dimmed);
-    SetCtrlAttribute(AppState.MainPanel, MAINP_BUTTON_GO, ATTR_DIMMED, dimmed);
-    for (int c : {TABP_CONNECT_BUTTON_TRY_TO_CONNECT, TABP_CONNECT_BUTTON_DISCONNECT,
-                  TABP_CONNECT_RING_BAUDRATE})
+    // Undimming after a link failure or without an open link (the server closed the
+    // conversation, the port's device went away, the operator chose Offline) leaves only what
+    // works without a sensor: connecting and the baud rate, DISCONNECT while not offline, and
+    // SEND and GET while they work on the parameter file. Everything else would only fail, or
+    // worse, work on a link nobody has checked since it failed; it stays dimmed until the next
+    // connect.
+    const int sensorOnly = dimmed || !LinkReady() ? 1 : 0;
+    const int fileOnly = AppState.MemorySelect == 3 ? 0 : 1;
+    if (scope == 0) {
+        for (int c : {MAINP_BUTTON_SEND, MAINP_BUTTON_GET})
+            SetCtrlAttribute(AppState.MainPanel, c, ATTR_DIMMED,
+                             dimmed || (sensorOnly && fileOnly));
+        for (int c : {MAINP_BUTTON_RAM, MAINP_BUTTON_EEPROM, MAINP_BUTTON_FILE})
+            SetCtrlAttribute(AppState.MainPanel, c, ATTR_DIMMED, sensorOnly);
+    }
+    SetCtrlAttribute(AppState.MainPanel, MAINP_BUTTON_GO, ATTR_DIMMED, sensorOnly);
+    for (int c : {TABP_CONNECT_BUTTON_TRY_TO_CONNECT, TABP_CONNECT_RING_BAUDRATE})
         SetCtrlAttribute(AppState.TabConnect, c, ATTR_DIMMED, dimmed);
+    SetCtrlAttribute(AppState.TabConnect, TABP_CONNECT_BUTTON_DISCONNECT, ATTR_DIMMED,
+                     dimmed || (sensorOnly && !fileOnly));
     for (const DimCtrl &d : OperationControls())
-        SetCtrlAttribute(*d.panel, d.control, ATTR_DIMMED, dimmed);
-    if (dimmed)
+        SetCtrlAttribute(*d.panel, d.control, ATTR_DIMMED, sensorOnly);
+    if (sensorOnly)
         DimLinkButtons(false, true, true);
     ProcessSystemEvents();
 }
@@ -254,7 +266,9 @@ void UseDemoLink(unsigned port)
 
 void TryToConnect()
 {
-    CloseCom(AppState.ComPort);
+    // Both links, as DISCONNECT does: a conversation left open would later tear down the new
+    // link when its server closes it.
+    CloseLink();
     SetStatus(Tr(kMsgTryToConnect));
     Say(kMsgTryToConnect);
     ReadLinkSettingsFromPanel();
@@ -317,10 +331,14 @@ void CheckComLine()
 
     AppState.SensorConnected = 1;
     GetPara(); // a link failure here clears SensorConnected
-    if (AppState.SensorConnected == 1)
-        for (int c : {TABP_CONNECT_BUTTON_ACCEPT, TABP_CONNECT_BUTTON_CHANGE_BAUDRATE,
-                      TABP_CONNECT_BUTTON_GEN_HW_INFO_FILE})
-            SetCtrlAttribute(AppState.TabConnect, c, ATTR_DIMMED, 0);
+    if (AppState.SensorConnected != 1) {
+        // Detected but not readable: a failed connection like any other, with its choice.
+        CloseOrOffline(Tr(kMsgCouldNotConnect));
+        return;
+    }
+    for (int c : {TABP_CONNECT_BUTTON_ACCEPT, TABP_CONNECT_BUTTON_CHANGE_BAUDRATE,
+                  TABP_CONNECT_BUTTON_GEN_HW_INFO_FILE})
+        SetCtrlAttribute(AppState.TabConnect, c, ATTR_DIMMED, 0);
 }
 
 void Disconnect()
@@ -329,11 +347,7 @@ void Disconnect()
     int port = AppState.ComPort;
     GetCtrlVal(AppState.TabConnect, TABP_CONNECT_NUMERIC_COM_PORT, &port);
     CloseCom(port);
-    if (AppState.TcpConnected) {
-        DisconnectFromTCPServer(AppState.TcpHandle);
-        AppState.TcpConnected = 0;
-        AppState.TcpHandle = 0;
-    }
+    CloseLink(); // the port in use, should the page show another one by now, and TCP
     SetStatus(Tr(kMsgNoSensor));
     Say(kMsgNoSensor);
     SetCtrlVal(AppState.MainPanel, MAINP_BUTTON_FILE, 1);

@@ -1,6 +1,7 @@
 #include "link/exchange.h"
 
 #include "app/appstate.h"
+#include "link/connect.h"
 #include "platform/rs232.h"
 #include "platform/tcp.h"
 #include "platform/ui.h"
@@ -21,6 +22,9 @@ const Msg kMsgInvalidOrder{"Ungueltiger Befehl! \nPC und Sensor-Software ueberpr
 const Msg kMsgCommError{"Verbindungsfehler! \nEventuell Baudrate reduzieren!",
                         "Communication error! \nYou may have to reduce baudrate!"};
 const Msg kMsgServerClosed{"Server hat Verbindung beendet!", "Server has closed connection!"};
+const Msg kMsgPortLost{
+    "COM Port nicht mehr verfuegbar! \nGeraet entfernt oder Gegenstelle beendet.",
+    "COM port no longer available! \nDevice removed or far end closed."};
 
 namespace {
 
@@ -78,15 +82,25 @@ bool UsingTcp()
     return AppState.ComProtocol == 1;
 }
 
+// A line error since the last look fails the exchange under way.
+void NoteLineError(int port)
+{
+    const int status = GetComStat(port);
+    if (status > 0)
+        AppState.ComStatus = status;
+}
+
 // Waits until `enough` says the bytes are there or `limit` seconds have passed since `start`.
-// Blocks in the event loop between checks. Over TCP the wait also ends when the conversation
-// is lost (the loss has been reported already). Returns false on a lost conversation.
+// Blocks in the event loop between checks. The wait also ends when the link is lost: a TCP
+// conversation closed, a COM port whose device went away (the loss has been reported already).
+// Returns false on a lost link.
 template <typename Enough> bool WaitFor(double start, double limit, Enough enough)
 {
     const bool tcp = UsingTcp();
+    const int port = AppState.ComPort;
     ProcessSystemEvents();
     while (true) {
-        if (tcp && !AppState.TcpConnected)
+        if (tcp ? !AppState.TcpConnected : !IsComOpen(port))
             return false;
         if (enough())
             return true;
@@ -144,15 +158,47 @@ int CheckHeaderCRC()
 
 namespace {
 LinkFailureSink gLinkFailureSink = nullptr;
+bool gFailedSinceOpen = false;
+
+// The link went away by itself (the server closed the conversation, the port's device went
+// away). When no operation is under way (every operation dims CONNECT) the controls are
+// brought into the state a failure leaves them in at once, not only at the next press.
+void ReportLoss(const Msg &m)
+{
+    Fail(m);
+    if (gLinkFailureSink)
+        return;
+    int busy = 1;
+    GetCtrlAttribute(AppState.TabConnect, TABP_CONNECT_BUTTON_TRY_TO_CONNECT, ATTR_DIMMED, &busy);
+    if (!busy)
+        SetButtonsDimmed(0, 0);
 }
+} // namespace
 
 void SetLinkFailureSink(LinkFailureSink sink)
 {
     gLinkFailureSink = sink;
 }
 
+bool LinkOpen()
+{
+    return UsingTcp() ? AppState.TcpConnected != 0 : IsComOpen(AppState.ComPort) != 0;
+}
+
+bool LinkReady()
+{
+    return LinkOpen() && !gFailedSinceOpen;
+}
+
+void ComPortLost(int port)
+{
+    if (port == AppState.ComPort)
+        ReportLoss(kMsgPortLost);
+}
+
 void SetTimeout()
 {
+    gFailedSinceOpen = true;
     AppState.AcquisitionRunning = 0;
     AppState.SensorConnected = 0;
     AppState.ScanRunning = 0;
@@ -180,6 +226,8 @@ void InitRS232()
         FlushInQ(AppState.ComPort);
         FlushOutQ(AppState.ComPort);
         SetCTSMode(AppState.ComPort, 0);
+        InstallComLostCallback(AppState.ComPort, ComPortLost);
+        gFailedSinceOpen = false;
         return;
     }
     Fail(Rs232ErrorText(AppState.OpenResult));
@@ -199,6 +247,7 @@ void InitTCP_IP()
     if (AppState.OpenResult >= 0) {
         AppState.TcpHandle = handle;
         AppState.TcpConnected = 1;
+        gFailedSinceOpen = false;
         return;
     }
     Fail(TcpErrorText(AppState.OpenResult));
@@ -222,10 +271,10 @@ int ClientTCPCB(unsigned handle, int event, int, void *)
             DisconnectFromTCPServer(handle);
             return 0;
         }
-        Fail(kMsgServerClosed);
         AppState.TcpHandle = 0;
         AppState.TcpConnected = 0;
         DisconnectFromTCPServer(handle); // releases the closed conversation
+        ReportLoss(kMsgServerClosed);
     } else if (event == TCP_DATAREADY) {
         const int room = frame::kRxBufferSize - AppState.RxCount;
         if (room <= 0)
@@ -243,6 +292,12 @@ int DataExchange(int count)
         count = count < frame::kHeaderSize ? frame::kHeaderSize : frame::kTxBufferSize;
     std::memset(AppState.RxBuffer, 0, sizeof AppState.RxBuffer);
     AppState.ComStatus = 0;
+    // Nothing to send on: a conversation the server closed, a port whose device went away, or
+    // a protocol chosen on the connect page that has not been connected yet.
+    if (!LinkOpen()) {
+        Fail(UsingTcp() ? TcpErrorText(-12) : Rs232ErrorText(-3));
+        return -1;
+    }
     if (UsingTcp()) {
         // Bytes still pending belong to an earlier answer: they must not start this one.
         if (AppState.TcpConnected)
@@ -253,6 +308,7 @@ int DataExchange(int count)
     } else {
         FlushInQ(AppState.ComPort);
         FlushOutQ(AppState.ComPort);
+        GetComStat(AppState.ComPort); // a line error of earlier traffic, flushed with it
         ComWrt(AppState.ComPort, AppState.TxBuffer, count);
     }
     if (GetHeaderFrame() < 0)
@@ -286,13 +342,20 @@ int GetHeaderFrame()
     if (UsingTcp()) {
         alive = WaitFor(start, gAnswerTimeLimit, [] { return AppState.RxCount >= 8; });
     } else {
-        alive = WaitFor(start, gAnswerTimeLimit, [] {
-            AppState.RxCount = GetInQLen(AppState.ComPort);
-            return AppState.RxCount >= 8;
+        // A line error ends the wait at once: the exchange fails whatever arrives after it.
+        const int port = AppState.ComPort;
+        alive = WaitFor(start, gAnswerTimeLimit, [port] {
+            AppState.RxCount = GetInQLen(port);
+            NoteLineError(port);
+            return AppState.RxCount >= 8 || AppState.ComStatus > 0;
         });
-        AppState.ComStatus = GetComStat(AppState.ComPort);
-        if (AppState.RxCount >= 8)
-            ComRd(AppState.ComPort, AppState.RxBuffer, 8);
+        if (alive) {
+            NoteLineError(port);
+            if (AppState.ComStatus == 0 && AppState.RxCount >= 8 &&
+                ComRd(port, AppState.RxBuffer, 8) < 8)
+                AppState.RxCount = 0;
+            alive = IsComOpen(port) != 0; // the device may have gone during the read
+        }
     }
     if (!alive)
         return -1;
@@ -323,16 +386,21 @@ int GetDataFrame()
             return -1;
         }
     } else {
-        alive = WaitFor(start, gAnswerTimeLimit, [length] {
-            AppState.RxCount = GetInQLen(AppState.ComPort);
-            return AppState.RxCount >= length;
+        const int port = AppState.ComPort;
+        alive = WaitFor(start, gAnswerTimeLimit, [port, length] {
+            AppState.RxCount = GetInQLen(port);
+            NoteLineError(port);
+            return AppState.RxCount >= length || AppState.ComStatus > 0;
         });
-        AppState.ComStatus = GetComStat(AppState.ComPort);
+        if (alive)
+            NoteLineError(port);
         if (alive && (AppState.RxCount < length || AppState.ComStatus > 0)) {
             Fail(kMsgTimeout);
             return -1;
         }
-        if (alive && ComRd(AppState.ComPort, AppState.RxBuffer + 8, length) < length) {
+        if (alive && ComRd(port, AppState.RxBuffer + 8, length) < length) {
+            if (!IsComOpen(port))
+                return -1; // the device went away during the read: reported already
             Fail(kMsgTimeout);
             return -1;
         }

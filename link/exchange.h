@@ -31,6 +31,14 @@ void InitRS232();
 void InitTCP_IP();
 // Closes whichever transport is open; no message.
 void CloseLink();
+// Whether the transport of the chosen protocol is open (a closed conversation, a port whose
+// device went away or a protocol not yet connected is not).
+bool LinkOpen();
+// Whether the link is open and no failure has been reported since it was opened: what the
+// operation controls need to be of use (after a failure the next CONNECT opens it anew).
+bool LinkReady();
+// The COM port's device went away: reported through SetTimeout (installed by InitRS232).
+void ComPortLost(int port);
 
 // Sends `count` bytes of TxBuffer and waits for the answer: 1 on success, -1 on any failure.
 int DataExchange(int count);
@@ -55,5 +63,6 @@ extern const Msg kMsgBadData;
 extern const Msg kMsgInvalidOrder;
 extern const Msg kMsgCommError;
 extern const Msg kMsgServerClosed;
+extern const Msg kMsgPortLost;
 const Msg &Rs232ErrorText(int code);
 const Msg &TcpErrorText(int code);

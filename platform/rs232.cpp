@@ -16,6 +16,7 @@ namespace {
 struct OpenPort {
     std::unique_ptr<Transport> transport;
     double timeLimit = 2.0;
+    ComLostCallbackPtr lost = nullptr;
 };
 
 std::map<int, OpenPort> &Ports()
@@ -78,7 +79,34 @@ int OpenComConfig(int port, const char *, long baud, int, int, int, int, int)
     auto transport = OpenSerialTransport(device, int(baud), &error);
     if (!transport)
         return error;
+    return AdoptComTransport(port, std::move(transport));
+}
+
+int AdoptComTransport(int port, std::unique_ptr<Transport> transport)
+{
+    if (!transport || ComPortDevice(port).empty())
+        return -2;
+    CloseCom(port);
+    Transport *t = transport.get();
     Ports()[port].transport = std::move(transport);
+    t->onClosed = [port, t] {
+        OpenPort *p = Find(port);
+        if (!p || p->transport.get() != t)
+            return;
+        const ComLostCallbackPtr lost = p->lost;
+        CloseCom(port);
+        if (lost)
+            lost(port);
+    };
+    return 0;
+}
+
+int InstallComLostCallback(int port, ComLostCallbackPtr callback)
+{
+    OpenPort *p = Find(port);
+    if (!p)
+        return -3;
+    p->lost = callback;
     return 0;
 }
 

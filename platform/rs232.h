@@ -10,7 +10,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+class Transport;
 
 inline constexpr int kMaxComPort = 255;
 
@@ -35,6 +38,15 @@ int GetComStat(int port); // > 0: a line or device error since the last call
 // the number of bytes read.
 int ComRd(int port, uint8_t *buffer, int count);
 int IsComOpen(int port);
+
+// Called once, from event processing, when the device of an open port goes away for good (the
+// far end of a pseudo-terminal closed, an adapter unplugged: a fatal port error). The port is
+// closed by then, so GetInQLen and ComRd report it as not open.
+using ComLostCallbackPtr = void (*)(int port);
+int InstallComLostCallback(int port, ComLostCallbackPtr callback);
+// Makes an already open byte stream COM port `port`, as OpenComConfig does for its device (also
+// how tests put a line with scripted errors under the exchange). Returns 0, or -2.
+int AdoptComTransport(int port, std::unique_ptr<Transport> transport);
 
 // Fills `ports` with the COM numbers of the devices present, in ascending order; returns the count.
 int LocateCom(const char *unused, int *ports, int maxPorts);

@@ -22,6 +22,11 @@ void IgnoreBrokenPipe();
 enum class DriverQueue { kReceive, kTransmit };
 int DriverQueueLength(intptr_t handle, DriverQueue queue);
 
+// Whether the far end of an open serial device is gone for good: a pseudo-terminal whose other
+// side was closed, an adapter that was unplugged. The driver then reports a hang-up or an error,
+// and every read returns nothing or fails.
+bool SerialDeviceGone(intptr_t handle);
+
 // What a whole-file operation came to.
 enum class FileStatus {
     kOk,

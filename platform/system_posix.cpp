@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -65,6 +66,15 @@ int DriverQueueLength(intptr_t handle, DriverQueue queue)
     const int fd = int(handle);
     const unsigned long request = queue == DriverQueue::kReceive ? TIOCINQ : TIOCOUTQ;
     return fd >= 0 && ::ioctl(fd, request, &n) == 0 ? n : -1;
+}
+
+bool SerialDeviceGone(intptr_t handle)
+{
+    const int fd = int(handle);
+    if (fd < 0)
+        return true;
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 // ---- Whole files -------------------------------------------------------------------------------

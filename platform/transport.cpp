@@ -2,27 +2,31 @@
 
 #include "platform/system.h"
 
+#include <QEvent>
 #include <QEventLoop>
 #include <QSerialPort>
+#include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QTimer>
 
 namespace {
 
-class SerialTransport : public Transport {
+class SerialTransport : public QObject, public Transport {
 public:
     explicit SerialTransport(std::unique_ptr<QSerialPort> port) : port_(std::move(port))
     {
-        QObject::connect(port_.get(), &QSerialPort::readyRead, port_.get(), [this] {
+        QObject::connect(port_.get(), &QSerialPort::readyRead, this, [this] {
             if (onData)
                 onData();
         });
-        QObject::connect(port_.get(), &QSerialPort::errorOccurred, port_.get(),
-                         [this](QSerialPort::SerialPortError e) {
-                             if (e == QSerialPort::ReadError || e == QSerialPort::ResourceError ||
-                                 e == QSerialPort::WriteError)
-                                 lineError_ = true;
-                         });
+        QObject::connect(port_.get(), &QSerialPort::errorOccurred, this,
+                         [this](QSerialPort::SerialPortError e) { OnError(e); });
+        // A hung-up line stays readable forever while every read returns nothing, and the port
+        // reports no error for it: look at the line before each read notification instead, so
+        // that a peer gone ends the port at once and does not keep the event loop spinning.
+        for (QSocketNotifier *n : port_->findChildren<QSocketNotifier *>())
+            if (n->type() == QSocketNotifier::Read)
+                n->installEventFilter(this);
     }
     ~SerialTransport() override
     {
@@ -31,6 +35,8 @@ public:
     }
     int write(const uint8_t *data, int count) override
     {
+        if (gone_)
+            return -1;
         const int n = int(port_->write(reinterpret_cast<const char *>(data), count));
         // Hand the request to the driver now rather than on the next pass of the event loop:
         // on a serial line every frame waits for its request, so that pass would cost each one.
@@ -49,7 +55,7 @@ public:
     void discardInput() override
     {
         if (port_->bytesAvailable() == 0 &&
-            DriverQueueLength(port_->handle(), DriverQueue::kReceive) == 0)
+            ::DriverQueueLength(port_->handle(), DriverQueue::kReceive) == 0)
             return;
         port_->clear(QSerialPort::Input);
         port_->readAll();
@@ -57,16 +63,16 @@ public:
     void discardOutput() override
     {
         if (port_->bytesToWrite() == 0 &&
-            DriverQueueLength(port_->handle(), DriverQueue::kTransmit) == 0)
+            ::DriverQueueLength(port_->handle(), DriverQueue::kTransmit) == 0)
             return;
         port_->clear(QSerialPort::Output);
     }
     void close() override
     {
+        closed_ = true;
         port_->disconnect();
         port_->close();
     }
-public:
     bool takeLineError() override
     {
         const bool e = lineError_;
@@ -76,23 +82,74 @@ public:
         return e;
     }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::SockAct || !SerialDeviceGone(port_->handle()))
+            return false;
+        static_cast<QSocketNotifier *>(watched)->setEnabled(false);
+        Gone();
+        return true;
+    }
+
 private:
+    void OnError(QSerialPort::SerialPortError e)
+    {
+        if (e == QSerialPort::NoError || closed_)
+            return;
+        if (e == QSerialPort::ResourceError || e == QSerialPort::DeviceNotFoundError ||
+            ((e == QSerialPort::ReadError || e == QSerialPort::WriteError) &&
+             SerialDeviceGone(port_->handle()))) {
+            Gone();
+            return;
+        }
+        if (e == QSerialPort::ReadError || e == QSerialPort::WriteError)
+            lineError_ = true;
+    }
+    // The device is gone: the port is closed once control is back in the event loop (not inside
+    // the port's own notification) and the owner hears of it once.
+    void Gone()
+    {
+        if (gone_)
+            return;
+        gone_ = true;
+        QTimer::singleShot(0, this, [this] {
+            if (closed_)
+                return;
+            close();
+            // The owner usually lets go of this transport from inside the call.
+            const std::function<void()> closed = onClosed;
+            if (closed)
+                closed();
+        });
+    }
     std::unique_ptr<QSerialPort> port_;
     bool lineError_ = false;
+    bool gone_ = false;
+    bool closed_ = false;
 };
 
-class TcpTransport : public Transport {
+class TcpTransport : public QObject, public Transport {
 public:
     explicit TcpTransport(std::unique_ptr<QTcpSocket> socket) : socket_(std::move(socket))
     {
-        QObject::connect(socket_.get(), &QTcpSocket::readyRead, socket_.get(), [this] {
+        QObject::connect(socket_.get(), &QTcpSocket::readyRead, this, [this] {
             if (onData)
                 onData();
         });
-        QObject::connect(socket_.get(), &QTcpSocket::disconnected, socket_.get(), [this] {
-            if (onClosed)
-                onClosed();
-        });
+        QObject::connect(socket_.get(), &QTcpSocket::disconnected, this, [this] { Lost(); });
+        // A reset or a network failure need not end in `disconnected`: once the socket has
+        // left the connected state after an error, the conversation is lost as well.
+        QObject::connect(socket_.get(), &QTcpSocket::errorOccurred, this,
+                         [this](QAbstractSocket::SocketError e) {
+                             if (e == QAbstractSocket::SocketTimeoutError ||
+                                 e == QAbstractSocket::TemporaryError)
+                                 return;
+                             QTimer::singleShot(0, this, [this] {
+                                 if (socket_->state() != QAbstractSocket::ConnectedState)
+                                     Lost();
+                             });
+                         });
     }
     ~TcpTransport() override
     {
@@ -115,12 +172,32 @@ public:
     void discardOutput() override {}
     void close() override
     {
+        closed_ = true;
         socket_->disconnect();
         socket_->abort();
     }
 
 private:
+    // The owner hears of the loss once control is back in the event loop, not from inside the
+    // socket's own signal: it usually lets go of this transport in the call, and what it does
+    // then may process events.
+    void Lost()
+    {
+        if (lost_ || closed_)
+            return;
+        lost_ = true;
+        QTimer::singleShot(0, this, [this] {
+            if (closed_)
+                return;
+            const std::function<void()> closed = onClosed;
+            if (closed)
+                closed();
+        });
+    }
+
     std::unique_ptr<QTcpSocket> socket_;
+    bool lost_ = false;
+    bool closed_ = false;
 };
 
 } // namespace

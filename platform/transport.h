@@ -18,11 +18,13 @@ public:
     virtual void discardOutput() = 0;
     // Releases the device or connection now; the object itself may live on a little.
     virtual void close() = 0;
-    // Serial only: a line or device error since the last call (cleared by reading it).
+    // Serial only: a line error since the last call (cleared by reading it).
     virtual bool takeLineError() { return false; }
 
     std::function<void()> onData;
-    std::function<void()> onClosed; // the peer closed or the device went away
+    // The peer closed the conversation, or the device or the far end of the line went away
+    // (a fatal port error). Called once; the transport then no longer watches its device.
+    std::function<void()> onClosed;
 };
 
 // Deletes a transport once control is back in the event loop: it may be the one whose signal

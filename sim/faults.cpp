@@ -96,7 +96,7 @@ bool ParseFaultOption(const std::string &option, std::map<int, Fault> *faults, s
     Fault f = faults->count(order) ? faults->at(order) : Fault{};
     const bool isFlag =
         kind == "noreply" || kind == "badheader" || kind == "baddata" || kind == "close" ||
-        kind == "dropmid";
+        kind == "hangup" || kind == "dropmid";
     bool ok = isFlag != hasValue;
     if (kind == "noreply")
         f.noReply = true;
@@ -106,6 +106,8 @@ bool ParseFaultOption(const std::string &option, std::map<int, Fault> *faults, s
         f.badDataCrc = true;
     else if (kind == "close")
         f.closeConnection = true;
+    else if (kind == "hangup")
+        f.hangUp = true;
     else if (kind == "dropmid")
         f.dropMidFrame = true;
     else if (kind == "garbage")

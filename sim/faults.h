@@ -21,6 +21,9 @@ struct Fault {
     int cutPayload =
         0; // the header announces the full length, this many bytes are left off the end
     bool closeConnection = false; // the connection is closed (after delayMs), nothing answered
+    // The far end goes away (after delayMs), nothing answered: a TCP connection is closed, a
+    // pseudo-terminal is closed for good, so that its device reads as hung up.
+    bool hangUp = false;
     // Noise instead of the answer (the request is carried out): `garbage` bytes of line noise,
     // or a flood of `flood` bytes, far more than any answer holds.
     int garbage = 0;
@@ -63,8 +66,8 @@ void Corrupt(const Fault &fault, std::vector<uint8_t> *frameBytes);
 // Parses "ORDER:KIND[=VALUE]" and amends the fault of that order in `faults`, so several
 // options for one order add up. ORDER is a number 0..255 or * for every order. KIND is delay=MS,
 // noreply, badheader, baddata, error=ARG (1 invalid order, 2 communication error; other values
-// reach the PC as an ordinary answer), cut=N, close, garbage=N, flood=N, dropmid, frame=N or
-// count=N. Returns false with a
+// reach the PC as an ordinary answer), cut=N, close, hangup, garbage=N, flood=N, dropmid,
+// frame=N or count=N. Returns false with a
 // message in `error` and leaves `faults` unchanged.
 bool ParseFaultOption(const std::string &option, std::map<int, Fault> *faults, std::string *error);
 

@@ -46,6 +46,7 @@ int main(int argc, char **argv)
         "  error=ARG   error reply (1 invalid order, 2 communication error)\n"
         "  cut=N       leave the last N payload bytes off\n"
         "  close       close the connection instead of answering\n"
+        "  hangup      go away for good instead of answering (the pty is closed)\n"
         "  garbage=N   send N bytes of line noise instead of the answer\n"
         "  flood=N     the same with a flood of N bytes\n"
         "  dropmid     stop in the middle of the reply frame and drop the connection\n"

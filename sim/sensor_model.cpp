@@ -91,8 +91,9 @@ Response SensorModel::Handle(const frame::Header &header, const uint8_t *payload
     const Fault f = faults_.take(header.order);
     if (f.noReply)
         return r;
-    if (f.closeConnection) {
+    if (f.closeConnection || f.hangUp) {
         r.close = true;
+        r.hangUp = f.hangUp;
         r.closeDelayMs = f.delayMs;
         return r;
     }

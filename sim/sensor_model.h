@@ -29,6 +29,7 @@ struct Response {
     std::vector<Reply> replies; // in sending order
     bool cancelScope = false;   // drop scope blocks still waiting, before queueing `replies`
     bool close = false;         // close the connection after closeDelayMs (nothing is answered)
+    bool hangUp = false;        // with close: a pseudo-terminal is closed for good as well
     int closeDelayMs = 0;
 };
 

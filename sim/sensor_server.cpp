@@ -21,6 +21,7 @@ struct SensorServer::Pending {
     std::vector<uint8_t> bytes;
     bool scope = false;
     bool close = false;
+    bool hangUp = false;
 };
 
 struct SensorServer::Link {
@@ -127,6 +128,28 @@ void SensorServer::shutdown()
     }
     delete ptyRead_;
     delete ptyWrite_;
+    ptyRead_ = ptyWrite_ = nullptr;
+    if (ptyMaster_ >= 0)
+        ::close(ptyMaster_);
+    if (ptySlave_ >= 0)
+        ::close(ptySlave_);
+    ptyMaster_ = ptySlave_ = -1;
+    ptyPath_.clear();
+    ptyOut_.clear();
+}
+
+void SensorServer::hangUpPty()
+{
+    if (ptyLink_) {
+        closeLink(ptyLink_);
+        removeLink(ptyLink_);
+    }
+    // This may run inside the read notifier's own signal: let the notifiers go later.
+    for (QSocketNotifier *n : {ptyRead_, ptyWrite_})
+        if (n) {
+            n->setEnabled(false);
+            n->deleteLater();
+        }
     ptyRead_ = ptyWrite_ = nullptr;
     if (ptyMaster_ >= 0)
         ::close(ptyMaster_);
@@ -325,6 +348,7 @@ void SensorServer::execute(Link *link, const Response &r, qint64 arrivalNs)
         p.dueNs = arrivalNs + qint64(r.closeDelayMs) * 1000000;
         p.seq = seq_++;
         p.close = true;
+        p.hangUp = r.hangUp;
         link->queue.push_back(std::move(p));
     }
     std::stable_sort(link->queue.begin(), link->queue.end(),
@@ -351,7 +375,10 @@ void SensorServer::sendDue(Link *link)
         Pending p = std::move(link->queue.front());
         link->queue.erase(link->queue.begin());
         if (p.close) {
-            closeLink(link);
+            if (p.hangUp && link == ptyLink_)
+                hangUpPty();
+            else
+                closeLink(link);
             return;
         }
         write(link, p.bytes);

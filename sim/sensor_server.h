@@ -60,6 +60,9 @@ public:
     // Closes every TCP connection now (the sensor going away during an idle period). A
     // pseudo-terminal has no connection to close; its pending input and output are discarded.
     void dropClients();
+    // The far end of the serial line goes away: the pseudo-terminal is closed for good, so that
+    // the client's device reads as hung up (as when the sensor's adapter is unplugged).
+    void hangUpPty();
     int clientCount() const;
 
     // Every request frame received (header and payload as they came), oldest first.

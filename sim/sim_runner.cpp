@@ -122,6 +122,11 @@ void SimRunner::setSilent(bool silent)
     withModel([&](SensorModel &m) { m.setSilent(silent); });
 }
 
+void SimRunner::hangUpPty()
+{
+    withServer([](SensorServer &s) { s.hangUpPty(); });
+}
+
 void SimRunner::dropClients()
 {
     withServer([](SensorServer &s) { s.dropClients(); });

@@ -39,6 +39,7 @@ public:
     void clearFaults();
     void setSilent(bool silent);
     void dropClients();
+    void hangUpPty(); // the serial peer goes away for good
     std::vector<std::vector<uint8_t>> receivedFrames();
     void clearLog();
     // Waits until at least `count` requests have been received or `timeoutMs` have passed;

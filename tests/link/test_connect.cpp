@@ -25,6 +25,11 @@ protected:
         ASSERT_TRUE(sensor.start());
         SetTcpOnPanel(sensor.tcpPort());
     }
+    void TearDown() override
+    {
+        SetAnswerTimeLimit(kHeaderTimeLimit);
+        AppTest::TearDown();
+    }
     void SetTcpOnPanel(quint16 port)
     {
         SetCtrlVal(AppState.TabConnect, TABP_CONNECT_RING_COM_PROTOCOL, 1);
@@ -203,6 +208,30 @@ TEST_F(Connect, DisconnectButtonGoesOffline)
     EXPECT_EQ(box.substr(box.size() - 22), "No sensor connected!\n\n");
 }
 
+TEST_F(Connect, UnreadableParametersAtConnectOfferCloseOrOffline)
+{
+    // The sensor is identified, but its parameter set cannot be read: a failed connection like
+    // any other, not a page on which every control stays dimmed.
+    SetAnswerTimeLimit(0.5);
+    sim::Fault silent;
+    silent.noReply = true;
+    sensor.setFault(2, silent);
+    CBF_ButtonTryToConnect(AppState.TabConnect, TABP_CONNECT_BUTTON_TRY_TO_CONNECT, EVENT_COMMIT,
+                           nullptr, 0, 0);
+    EXPECT_EQ(AppState.SensorConnected, 0);
+    ASSERT_EQ(responder.shown.size(), 1u);
+    EXPECT_EQ(responder.shown[0].text, kCouldNot);
+    EXPECT_NE(MessageBoxText().find("TIMEOUT! \nNo data received!"), std::string::npos);
+    EXPECT_FALSE(Dimmed(AppState.TabConnect, TABP_CONNECT_BUTTON_TRY_TO_CONNECT));
+    EXPECT_TRUE(Dimmed(AppState.MainPanel, MAINP_BUTTON_GO));
+
+    sensor.clearFaults();
+    CBF_ButtonTryToConnect(AppState.TabConnect, TABP_CONNECT_BUTTON_TRY_TO_CONNECT, EVENT_COMMIT,
+                           nullptr, 0, 0);
+    EXPECT_EQ(AppState.SensorConnected, 1);
+    EXPECT_FALSE(Dimmed(AppState.MainPanel, MAINP_BUTTON_GO));
+}
+
 TEST_F(Connect, RightClickShowsHelpAndRunsNothing)
 {
     sensor.clearLog();
@@ -286,8 +315,15 @@ protected:
     }
     void TearDown() override
     {
+        SetAnswerTimeLimit(kHeaderTimeLimit);
+        CloseLink();
         CloseCom(com);
         AppTest::TearDown();
+    }
+    void PressConnect()
+    {
+        CBF_ButtonTryToConnect(AppState.TabConnect, TABP_CONNECT_BUTTON_TRY_TO_CONNECT,
+                               EVENT_COMMIT, nullptr, 0, 0);
     }
     sim::SimRunner sensor;
     int com = 0;
@@ -343,4 +379,100 @@ TEST_F(AppTest, ComPortThatDoesNotExistIsReported)
     TryToConnect();
     EXPECT_EQ(MessageBoxText(), "Try to connect!\nInvalid port number\n\nNo sensor connected!\n\n");
     EXPECT_EQ(AppState.SensorConnected, 0);
+}
+
+TEST_F(SerialConnect, ConnectingOverOneLinkClosesTheOther)
+{
+    SetCtrlVal(AppState.TabConnect, TABP_CONNECT_RING_COM_PROTOCOL, 1);
+    SetCtrlVal(AppState.TabConnect, TABP_CONNECT_COMBO_SERVER_ADDRESS, "127.0.0.1");
+    SetCtrlVal(AppState.TabConnect, TABP_CONNECT_STRING_PORT_NUMBER,
+               std::to_string(sensor.tcpPort()).c_str());
+    PressConnect();
+    ASSERT_EQ(AppState.TcpConnected, 1);
+
+    SetCtrlVal(AppState.TabConnect, TABP_CONNECT_RING_COM_PROTOCOL, 0);
+    PressConnect();
+    ASSERT_EQ(AppState.SensorConnected, 1) << MessageBoxText();
+    EXPECT_EQ(AppState.TcpConnected, 0);
+    int clients = 1;
+    for (int i = 0; i < 100 && clients > 0; ++i) {
+        Pump(10);
+        sensor.withServer([&clients](sim::SensorServer &s) { clients = s.clientCount(); });
+    }
+    EXPECT_EQ(clients, 0) << "the TCP conversation was left open";
+    // Whatever that server does now is no concern of the serial link.
+    ResetTextBox(AppState.TabConnect, TABP_CONNECT_TEXTBOX_MESSAGES, "");
+    sensor.dropClients();
+    Pump(200);
+    EXPECT_EQ(AppState.SensorConnected, 1);
+    EXPECT_EQ(MessageBoxText(), "");
+    EXPECT_FALSE(Dimmed(AppState.MainPanel, MAINP_BUTTON_GO));
+
+    SetCtrlVal(AppState.TabConnect, TABP_CONNECT_RING_COM_PROTOCOL, 1);
+    PressConnect();
+    ASSERT_EQ(AppState.SensorConnected, 1);
+    EXPECT_EQ(IsComOpen(com), 0) << "the COM port was left open";
+}
+
+TEST_F(SerialConnect, PeerGoneWhileIdleClosesThePortAndIsReportedOnce)
+{
+    PressConnect();
+    ASSERT_EQ(AppState.SensorConnected, 1);
+    ResetTextBox(AppState.TabConnect, TABP_CONNECT_TEXTBOX_MESSAGES, "");
+    sensor.hangUpPty();
+    for (int i = 0; i < 200 && IsComOpen(com); ++i)
+        Pump(10);
+    EXPECT_EQ(IsComOpen(com), 0);
+    Pump(200);
+    EXPECT_EQ(MessageBoxText(), std::string(kMsgPortLost.en) + "\n\n");
+    EXPECT_EQ(StatusText(), "TIMEOUT!");
+    EXPECT_EQ(AppState.SensorConnected, 0);
+    EXPECT_TRUE(Dimmed(AppState.MainPanel, MAINP_BUTTON_GO)) << "nothing left to press on";
+    EXPECT_FALSE(Dimmed(AppState.TabConnect, TABP_CONNECT_BUTTON_TRY_TO_CONNECT));
+}
+
+TEST_F(SerialConnect, PeerGoingAwayDuringAnExchangeFailsItOnce)
+{
+    PressConnect();
+    ASSERT_EQ(AppState.SensorConnected, 1);
+    SetAnswerTimeLimit(10); // a wait that did not end at the loss would be seen
+    ResetTextBox(AppState.TabConnect, TABP_CONNECT_TEXTBOX_MESSAGES, "");
+    sim::Fault gone;
+    gone.hangUp = true;
+    sensor.setFault(8, gone);
+    FillTxBuf(8, 0, 0);
+    EXPECT_EQ(DataExchange(8), -1);
+    EXPECT_EQ(MessageBoxText(), std::string(kMsgPortLost.en) + "\n\n");
+    EXPECT_EQ(IsComOpen(com), 0);
+}
+
+TEST_F(SerialConnect, FailedBaudrateChangeLeavesTheControlsAsAnyLinkFailure)
+{
+    SetAnswerTimeLimit(0.5);
+    struct Case {
+        const char *what;
+        int silentOrder;
+        size_t popups;
+    } cases[] = {{"the change is not answered", 190, 0}, {"no sensor at the new rate", 7, 1}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        sensor.clearFaults();
+        SetCtrlVal(AppState.TabConnect, TABP_CONNECT_RING_BAUDRATE, 4);
+        PressConnect();
+        ASSERT_EQ(AppState.SensorConnected, 1);
+        responder.shown.clear();
+        sim::Fault silent;
+        silent.noReply = true;
+        sensor.setFault(c.silentOrder, silent);
+        SetCtrlVal(AppState.TabConnect, TABP_CONNECT_RING_BAUDRATE, 3);
+        CBF_ButtonChangeBaudrate(AppState.TabConnect, TABP_CONNECT_BUTTON_CHANGE_BAUDRATE,
+                                 EVENT_COMMIT, nullptr, 0, 0);
+        EXPECT_EQ(AppState.SensorConnected, 0);
+        EXPECT_EQ(responder.shown.size(), c.popups);
+        EXPECT_TRUE(Dimmed(AppState.MainPanel, MAINP_BUTTON_GO));
+        EXPECT_TRUE(Dimmed(AppState.TabScope, TABP_SCOPE_BUTTON_SCAN));
+        EXPECT_TRUE(Dimmed(AppState.TabConnect, TABP_CONNECT_BUTTON_CHANGE_BAUDRATE));
+        EXPECT_FALSE(Dimmed(AppState.TabConnect, TABP_CONNECT_BUTTON_TRY_TO_CONNECT));
+        EXPECT_FALSE(Dimmed(AppState.TabConnect, TABP_CONNECT_RING_BAUDRATE));
+    }
 }

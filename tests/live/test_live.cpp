@@ -205,7 +205,8 @@ TEST_F(LivePeer, FailedFirstRequestLeavesTheDisplaysAtZero)
     EXPECT_EQ(StatusText(), "TIMEOUT!");
     EXPECT_EQ(MessageBoxText(), "Invalid order number! \nVerify PC and sensor software!\n\n");
     EXPECT_EQ(ActiveMainPage(), kPageConnect);
-    EXPECT_FALSE(Dimmed(AppState.MainPanel, MAINP_BUTTON_GO));
+    EXPECT_TRUE(Dimmed(AppState.MainPanel, MAINP_BUTTON_GO)) << "until the next connect";
+    EXPECT_FALSE(Dimmed(AppState.TabConnect, TABP_CONNECT_BUTTON_TRY_TO_CONNECT));
 }
 
 TEST_F(LivePeer, ConversationLostWhileIdleEndsTheLoopAtOnce)

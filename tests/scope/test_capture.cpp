@@ -4,6 +4,7 @@
 #include "scope_fixture.h"
 
 #include "platform/rs232.h"
+#include "link/connect.h"
 #include "link/exchange.h"
 #include "sim/sim_runner.h"
 
@@ -139,6 +140,7 @@ TEST_F(ScopePeer, BadThirdBlockEndsTheCaptureWithNothingPlotted)
     for (const auto &[byte, message] : cases) {
         ResetTextBox(AppState.TabConnect, TABP_CONNECT_TEXTBOX_MESSAGES, "");
         OpenTcp(peer.port());
+        SetButtonsDimmed(0, 0); // as a connect does: after a failure SCAN waits for one
         std::vector<uint8_t> answer = ScopeAnswer(ringsB, 0);
         answer[byte] ^= 0x10;
         if (byte == sig + 4)

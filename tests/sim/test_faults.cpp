@@ -37,7 +37,7 @@ TEST(ParseFaultOption, AcceptsEveryKindAndAddsUpPerOrder)
     std::string error;
     for (const char *option :
          {"8:delay=2900", "8:baddata", "7:noreply", "7:count=1", "*:badheader", "15:error=2",
-          "2:cut=10", "110:frame=3", "110:badheader", "30:close", "1:frame=-1"})
+          "2:cut=10", "110:frame=3", "110:badheader", "30:close", "31:hangup", "1:frame=-1"})
         ASSERT_TRUE(sim::ParseFaultOption(option, &faults, &error)) << option << ": " << error;
 
     EXPECT_EQ(faults[8].delayMs, 2900);
@@ -50,6 +50,7 @@ TEST(ParseFaultOption, AcceptsEveryKindAndAddsUpPerOrder)
     EXPECT_EQ(faults[110].frame, 3);
     EXPECT_TRUE(faults[110].badHeaderCrc);
     EXPECT_TRUE(faults[30].closeConnection);
+    EXPECT_TRUE(faults[31].hangUp);
     EXPECT_EQ(faults[1].frame, -1);
 }
 
@@ -58,8 +59,8 @@ TEST(ParseFaultOption, RefusesMalformedSpecsWithoutChangingAnything)
     std::map<int, Fault> faults;
     std::string error;
     for (const char *option : {"8", "8:", "256:noreply", "-2:noreply", "x:noreply", "8:delay",
-                               "8:delay=abc", "8:delay=-5", "8:noreply=1", "8:error=0", "8:cut=0",
-                               "8:count=0", "8:bogus", "8:delay=10x"}) {
+                               "8:delay=abc", "8:delay=-5", "8:noreply=1", "8:hangup=1", "8:error=0",
+                               "8:cut=0", "8:count=0", "8:bogus", "8:delay=10x"}) {
         error.clear();
         EXPECT_FALSE(sim::ParseFaultOption(option, &faults, &error)) << option;
         EXPECT_FALSE(error.empty()) << option;
