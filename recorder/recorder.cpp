@@ -26,6 +26,22 @@ uint16_t RecordedValues = 0;
 unsigned RecordLinesWritten = 0;
 unsigned RecordLinesLost = 0;
 
+const Msg kMsgFileDialogTitle{"Dateiname!", "Filename!"};
+const Msg kMsgNoFile{"Keine Datei ausgewaehlt! \nAktion wird nicht ausgefuehrt!",
+                     "No file was selected! \nProcess will not be done!"};
+const Msg kMsgFileExists{"Datei existiert bereits! \nWollen Sie die bestehende Datei auswaehlen?",
+                         "File already exists! \nDo you want to select existing file?"};
+const Msg kMsgFileMustBeFree{"Stellen Sie sicher dass die Datei in keinem anderen Programm "
+                             "verwendet wird. \nAnsonsten kann sie nicht gespeichert werden.",
+                             "Make sure, that the file is not opened by any other program. "
+                             "\nOtherwise it can not be saved."};
+const Msg kMsgStartConfirm{"Sind Sie sicher dass Sie die richtige Datei gewaehlt haben?",
+                           "Are you sure, that you have selected the right file name?"};
+const Msg kMsgRecordSaved{"Datei wurde gespeichert!", "File has been saved!"};
+// Followed by the path of the record file.
+const Msg kMsgRecordLinesLost{"%u von %u Zeilen konnten nicht geschrieben werden in:\n",
+                              "%u of %u lines could not be written to:\n"};
+
 namespace {
 
 const Msg kHelpSelRecFile{"Rekorder-Datei fuer Datensicherung auswaehlen.",
@@ -51,22 +67,6 @@ const Msg kHelpRecordedValues{"Zeigt an wie viele Werte bereits aufgenommen wurd
                               "Displays how many values are already recorded."};
 const Msg kHelpRemaining{"Zeigt an wie viele Werte noch aufgenommen werden.",
                          "Displays how many values remain to be recorded."};
-
-const Msg kMsgFileDialogTitle{"Dateiname!", "Filename!"};
-const Msg kMsgNoFile{"Keine Datei ausgewaehlt! \nAktion wird nicht ausgefuehrt!",
-                     "No file was selected! \nProcess will not be done!"};
-const Msg kMsgFileExists{"Datei existiert bereits! \nWollen Sie die bestehende Datei auswaehlen?",
-                         "File already exists! \nDo you want to select existing file?"};
-const Msg kMsgFileMustBeFree{"Stellen Sie sicher dass die Datei in keinem anderen Programm "
-                             "verwendet wird. \nAnsonsten kann sie nicht gespeichert werden.",
-                             "Make sure, that the file is not opened by any other program. "
-                             "\nOtherwise it can not be saved."};
-const Msg kMsgStartConfirm{"Sind Sie sicher dass Sie die richtige Datei gewaehlt haben?",
-                           "Are you sure, that you have selected the right file name?"};
-const Msg kMsgRecordSaved{"Datei wurde gespeichert!", "File has been saved!"};
-// Followed by the path of the record file.
-const Msg kMsgRecordLinesLost{"%u von %u Zeilen konnten nicht geschrieben werden in:\n",
-                              "%u of %u lines could not be written to:\n"};
 
 constexpr int kRunningColor = 0xFF0000;
 constexpr int kIdleColor = 0xE0E0E0;

@@ -4,6 +4,8 @@
 // the callback that started them and share AcquisitionRunning with the live loop.
 #pragma once
 
+#include "app/messages.h"
+
 #include <cstdint>
 
 enum RecordMode {
@@ -49,6 +51,16 @@ extern unsigned RecordLinesLost;
 void ReportRecordFile();
 
 void InstallRecorderCallbacks();
+
+// The recorder's dialog title and messages. kMsgRecordLinesLost takes the lost and the recorded
+// line counts (printf %u) and is followed by the path.
+extern const Msg kMsgFileDialogTitle;
+extern const Msg kMsgNoFile;
+extern const Msg kMsgFileExists;
+extern const Msg kMsgFileMustBeFree;
+extern const Msg kMsgStartConfirm;
+extern const Msg kMsgRecordSaved;
+extern const Msg kMsgRecordLinesLost;
 
 int CBF_ButtonSelRecFile(int panel, int control, int event, void *, int, int);
 int CBF_DispRecFile(int panel, int control, int event, void *, int, int);
