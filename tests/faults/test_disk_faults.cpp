@@ -163,10 +163,11 @@ protected:
             EXPECT_FALSE(calledSaved) << told;
             EXPECT_TRUE(intact) << ReadAll(path);
             // Nothing left beside the target either.
-            if (full)
+            if (full) {
                 EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
                                         std::filesystem::directory_iterator()),
                           1);
+            }
             row.push_back(said && !calledSaved && intact ? "ok" : "FAIL");
         }
         Table()[name] = row;
