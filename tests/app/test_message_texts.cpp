@@ -1,7 +1,6 @@
 // Every message pair of the program, pinned once against its exact German and English text: a
 // wrong letter in either language fails here, whatever the other tests compare with. The first
-// table holds the system's own texts as they have always stood; the second the texts of the
-// failure reports added since.
+// table holds the texts the system has always shown, the second the program's own wording.
 #include "app/language.h"
 #include "app/messages.h"
 #include "convtable/convtable.h"
@@ -12,6 +11,7 @@
 #include "params/rules.h"
 #include "params/transfer.h"
 #include "recorder/recorder.h"
+#include "scope/display.h"
 #include "service/service.h"
 
 #include <gtest/gtest.h>
@@ -199,9 +199,31 @@ const Pinned kSystemTexts[] = {
     {"RecordSaved", &kMsgRecordSaved,
      "Datei wurde gespeichert!",
      "File has been saved!"},
+    {"ReportTitle", &kMsgReportTitle,
+     "Screenshot des Scope-Bildschirms.",
+     "Scope Screen Shot"},
+    {"PanelId", &kMsgPanelId,
+     "Fenster ID:",
+     "Panel ID: "},
+    {"Comment", &kMsgComment,
+     "Kommentar:",
+     "Comment:"},
+    {"PrintDone", &kMsgPrintDone,
+     "Ausdruck erfolgreich!",
+     "Print successful!"},
+    {"PrintFailed", &kMsgPrintFailed,
+     "Druckfehler!",
+     "Print error!"},
 };
 
-const Pinned kFailureReports[] = {
+// The program's own wording: the failure reports added since, and the texts it words itself.
+const Pinned kOwnTexts[] = {
+    {"ReportFailed", &kMsgReportFailed,
+     "Report konnte nicht initialisiert werden...",
+     "Could not initialize Reports..."},
+    {"PageOf", &kMsgPageOf,
+     "Seite <page> von <pages>",
+     "Page <page> of <pages>"},
     {"FileNotSaved", &kMsgFileNotSaved,
      "Datei konnte nicht gespeichert werden!",
      "File could not be saved!"},
@@ -236,8 +258,8 @@ TEST(MessageTexts, SystemTextsStandLetterForLetter)
         ExpectPinned(p);
 }
 
-TEST(MessageTexts, FailureReportsStandLetterForLetter)
+TEST(MessageTexts, OwnTextsStandLetterForLetter)
 {
-    for (const Pinned &p : kFailureReports)
+    for (const Pinned &p : kOwnTexts)
         ExpectPinned(p);
 }
