@@ -17,6 +17,8 @@
 #include "service/service.h"
 #include "sim/sim_runner.h"
 
+#include <QTimer>
+
 #include <csignal>
 #include <sys/resource.h>
 
@@ -200,6 +202,19 @@ TEST_F(DiskFaults, IntervalRecording)
         CBF_ButtonStartRecord(AppState.TabRecorder, TABP_RECORDER_BUTTON_START_RECORD,
                               EVENT_COMMIT, nullptr, 0, 0);
     }, "2 of 2 lines could not be written to:\n");
+}
+
+TEST_F(DiskFaults, TriggeredRecording)
+{
+    sensor.withModel([](sim::SensorModel &m) { m.setAutoSendIntervalMs(20); });
+    Run("trig. recording", [this](const std::string &path) {
+        CopyField(AppState.RecordFilePath, path.c_str());
+        SetCtrlVal(AppState.TabRecorder, TABP_RECORDER_RING_RECORD_MODE, kRecordTriggered);
+        responder.push(1); // the start confirmation
+        QTimer::singleShot(500, [] { AppState.AcquisitionRunning = 0; }); // STOP
+        CBF_ButtonStartTrigRec(AppState.TabRecorder, TABP_RECORDER_BUTTON_START_TRIG_REC,
+                               EVENT_COMMIT, nullptr, 0, 0);
+    }, " lines could not be written to:\n");
 }
 
 TEST_F(DiskFaults, ManualRecord)
