@@ -43,7 +43,12 @@ std::string WriteStore(IniText ini)
 
 std::string SourceDir()
 {
+    // __FILE__ is relative when the compiler cache rewrites paths; the build names the folder.
+#ifdef ORVANTE2_SOURCE_DIR
+    return ORVANTE2_SOURCE_DIR;
+#else
     return QFileInfo(QString::fromUtf8(__FILE__)).absoluteDir().filePath("../..").toStdString();
+#endif
 }
 
 std::string ReadWholeFile(const std::string &path)
