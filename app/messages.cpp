@@ -3,6 +3,8 @@
 #include "app/appstate.h"
 #include "platform/ui.h"
 
+#include <string>
+
 const char *Tr(const Msg &m)
 {
     return AppState.LanguageIndex == 0 ? m.de : m.en;
@@ -11,4 +13,10 @@ const char *Tr(const Msg &m)
 void ShowHelp(const Msg &help)
 {
     MessagePopup(Tr(kMsgInfoTitle), Tr(help));
+}
+
+void ReportFileNotSaved(const char *path)
+{
+    const std::string text = std::string(Tr(kMsgFileNotSaved)) + "\n" + (path ? path : "");
+    MessagePopup(Tr(kMsgInfoTitle), text.c_str());
 }

@@ -15,3 +15,10 @@ inline constexpr Msg kMsgInfoTitle{"Info!", "Message!"};
 
 // Shows a control's help text, titled "Info!" | "Message!".
 void ShowHelp(const Msg &help);
+
+// A file the program was asked to write and could not (missing folder, full disk, no rights):
+// the text, a line break and the path. The file at that path, if any, is as it was.
+inline constexpr Msg kMsgFileNotSaved{"Datei konnte nicht gespeichert werden!",
+                                      "File could not be saved!"};
+// Shows kMsgFileNotSaved for `path` in a message popup.
+void ReportFileNotSaved(const char *path);

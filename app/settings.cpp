@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -49,6 +50,14 @@ constexpr const char *kDefaultParameterFile = "Parameter.ini";
 constexpr const char *kDefaultRecordFile = "RecordFile.dat";
 constexpr const char *kDefaultHardwareFile = "HardwareInitialFile.ini";
 constexpr const char *kDefaultConvTableFile = "ConversionTableFile.ini";
+
+constexpr int kDefaultLeft = 10;
+constexpr int kDefaultTop = 40;
+// A window narrower or lower than this is no window an operator can use.
+constexpr int kMinWindowSide = 100;
+// The window can be grabbed when this much of its top strip (the title bar) lies on a screen.
+constexpr int kGrabWidth = 100;
+constexpr int kGrabHeight = 30;
 
 bool DirWritable(const QString &dir)
 {
@@ -134,6 +143,33 @@ std::string DataDirectory()
     return ProgramDirHoldsFiles(exeDir) ? exeDir.toStdString() : QDir::homePath().toStdString();
 }
 
+WindowPlace PlaceOnScreens(WindowPlace w, const std::vector<ScreenArea> &screens)
+{
+    if (w.width < kMinWindowSide)
+        w.width = kMainWidth;
+    if (w.height < kMinWindowSide)
+        w.height = kMainHeight;
+    if (screens.empty())
+        return w;
+    const long long needWidth = std::min(kGrabWidth, w.width);
+    for (const ScreenArea &s : screens) {
+        const long long x0 = std::max<long long>(w.left, s.left);
+        const long long x1 = std::min<long long>(0LL + w.left + w.width, 0LL + s.left + s.width);
+        const long long y0 = std::max<long long>(w.top, s.top);
+        const long long y1 = std::min<long long>(0LL + w.top + kGrabHeight, 0LL + s.top + s.height);
+        if (x1 - x0 >= needWidth && y1 - y0 >= kGrabHeight)
+            return w;
+    }
+    const ScreenArea &p = screens.front();
+    if (p.width >= kMinWindowSide)
+        w.width = std::min(w.width, p.width);
+    if (p.height >= kMinWindowSide)
+        w.height = std::min(w.height, p.height);
+    w.left = p.left + std::max(0, std::min(kDefaultLeft, p.width - w.width));
+    w.top = p.top + std::max(0, std::min(kDefaultTop, p.height - w.height));
+    return w;
+}
+
 void LoadPanelSettings()
 {
     const std::string dataDir = DataDirectory();
@@ -155,11 +191,16 @@ void LoadPanelSettings()
             if (zoom == VAL_MAXIMIZE) {
                 SetPanelAttribute(AppState.MainPanel, ATTR_WINDOW_ZOOM, VAL_MAXIMIZE);
             } else {
-                SetPanelPos(AppState.MainPanel, GetIntOr(s.ini, kSecPosition, kKeyTop, 40),
-                            GetIntOr(s.ini, kSecPosition, kKeyLeft, 10));
-                SetPanelSize(AppState.MainPanel,
-                             GetIntOr(s.ini, kSecPosition, kKeyHeight, kMainHeight),
-                             GetIntOr(s.ini, kSecPosition, kKeyWidth, kMainWidth));
+                WindowPlace stored;
+                stored.left = GetIntOr(s.ini, kSecPosition, kKeyLeft, kDefaultLeft);
+                stored.top = GetIntOr(s.ini, kSecPosition, kKeyTop, kDefaultTop);
+                stored.width = GetIntOr(s.ini, kSecPosition, kKeyWidth, kMainWidth);
+                stored.height = GetIntOr(s.ini, kSecPosition, kKeyHeight, kMainHeight);
+                // A file from another screen arrangement must not put the window where
+                // nobody can reach it.
+                const WindowPlace w = PlaceOnScreens(stored, AvailableScreenAreas());
+                SetPanelPos(AppState.MainPanel, w.top, w.left);
+                SetPanelSize(AppState.MainPanel, w.height, w.width);
             }
         }
 
@@ -255,5 +296,8 @@ void StorePanelSettings()
     Ini_PutString(s.ini, kSecCommunication, kKeyServer, AppState.ServerAddress);
     Ini_PutString(s.ini, kSecCommunication, kKeyPortNumber, AppState.PortNumberText);
 
-    Ini_WriteToFile(s.ini, AppState.SettingsPath);
+    // The settings of this run are lost when the file cannot be written; the operator hears of
+    // it (the old file, if any, stays as it was).
+    if (AppState.SettingsPath[0] && Ini_WriteToFile(s.ini, AppState.SettingsPath) < 0)
+        ReportFileNotSaved(AppState.SettingsPath);
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct Options {
     int count = -1;
     int ch0 = -1, ch1 = -1;
     double timeout = 0; // seconds; 0 keeps the exchange's own limit
+    bool clamp = false; // params send: send values the app's controls change, after listing them
     // Raw values of the record and scope options; their commands parse and check them.
     std::string interval, trigger, level, pretrigger, rate;
     std::string id; // record: the identification line of the record file
@@ -46,9 +48,13 @@ int ReadAppFile(const std::string &path, const std::function<const Msg *(IniText
 bool Exchange(uint8_t order, unsigned arg = 0);
 
 struct ParameterRecord;
+struct ChangedWord;
 // The set as the app's pages hold it once it is shown there (control ranges and page rules
-// applied); false, after a message, when the pages cannot be loaded (cli/pages.cpp).
-bool ThroughThePages(ParameterRecord *record);
+// applied); false, after a message, when the pages cannot be loaded (cli/pages.cpp). With
+// `changed`, the words the controls could not take (reported with the values of `written`).
+bool ThroughThePages(ParameterRecord *record,
+                     const std::map<std::string, long> *written = nullptr,
+                     std::vector<ChangedWord> *changed = nullptr);
 
 // Command groups (cli/record_scope.cpp, cli/convtable_hwinfo.cpp). With checkOnly they check
 // their options (and read their input file) without any exchange and return kExitOk or the

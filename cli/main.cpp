@@ -10,6 +10,7 @@
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "live/data_frame.h"
+#include "params/pagecheck.h"
 #include "params/paramfile.h"
 #include "params/record.h"
 #include "params/transfer.h"
@@ -40,7 +41,9 @@ const char *const kUsage =
     "COMMANDS:\n"
     "  identify                 firmware, sensor name and serial number\n"
     "  params get  --memory ram|eeprom --file F   sensor -> parameter file\n"
-    "  params send --memory ram|eeprom --file F   parameter file -> sensor\n"
+    "  params send --memory ram|eeprom --file F [--clamp]   parameter file -> sensor; a\n"
+    "                           value a control of the app cannot take refuses the file\n"
+    "                           (exit 4) unless --clamp: then listed, changed and sent\n"
     "  live --count N           N live data frames as TSV on standard output\n"
     "  offset get               receiver offsets and setting-time factor as TSV\n"
     "  offset calc              the sensor measures the offsets (receivers covered) and shows "
@@ -74,7 +77,8 @@ const char *const kUsage =
     "  1  usage error\n"
     "  2  link or sensor failure (nothing was written)\n"
     "  3  firmware does not match this program's version (identify)\n"
-    "  4  file error (unreadable, not a parameter or table file, incomplete, not writable)\n";
+    "  4  file error (unreadable, not a parameter or table file, incomplete, not writable,\n"
+    "     values the app's controls cannot take)\n";
 
 void ReportLinkFailure(const char *message)
 {
@@ -141,10 +145,13 @@ std::string ParseOptions(int argc, char **argv, Options *o)
             if (!value(&v) || !ParseWord(v, a == "--ch0" ? &o->ch0 : &o->ch1))
                 return a + " needs a number from 0 to 65535";
         } else if (a == "--timeout") {
+            // The exchange's setter holds the range; what it refuses is a usage error.
             char *end = nullptr;
             if (!value(&v) || v.empty() || !(o->timeout = std::strtod(v.c_str(), &end), !*end) ||
-                !(o->timeout >= 0.05 && o->timeout <= 60.0))
+                !SetAnswerTimeLimit(o->timeout))
                 return "--timeout needs seconds from 0.05 to 60";
+        } else if (a == "--clamp") {
+            o->clamp = true;
         } else if (a == "--interval") {
             if (!value(&o->interval))
                 return "--interval needs seconds";
@@ -272,7 +279,7 @@ int ParamsGet(const Options &o)
 // whether to go on with a file of another type or version, and sends defaults for missing keys;
 // a script cannot answer, so such a file is refused with the first line of that question (or the
 // list of missing keys) and the app's refusal.
-int ReadParameterFile(const std::string &path, ParameterRecord *record)
+int ReadParameterFile(const std::string &path, ParameterRecord *record, WrittenValues *written)
 {
     return ReadAppFile(
         path,
@@ -283,7 +290,11 @@ int ReadParameterFile(const std::string &path, ParameterRecord *record)
             default: return &kMsgVersionMismatchFile;
             }
         },
-        [record](IniText ini) { return TakeParameters(ini, record); }, Tr(kMsgMissingParameters),
+        [record, written](IniText ini) {
+            *written = ParameterValuesAsWritten(ini);
+            return TakeParameters(ini, record);
+        },
+        Tr(kMsgMissingParameters),
         Tr(kMsgNoParameterRead));
 }
 
@@ -456,8 +467,6 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     AppState.LanguageIndex = o.lang == "de" ? 0 : 1;
     SetLinkFailureSink(ReportLinkFailure);
-    if (o.timeout > 0)
-        SetAnswerTimeLimit(o.timeout);
 
     // Options and input files are checked before the link is opened: a usage or file error is
     // reported as such also when no sensor answers, and costs no exchange.
@@ -466,12 +475,23 @@ int main(int argc, char **argv)
     if (checked != kExitOk)
         return checked;
     if (IsParamsSend(o)) {
-        const int read = ReadParameterFile(o.file, &fileRecord);
+        WrittenValues written;
+        const int read = ReadParameterFile(o.file, &fileRecord, &written);
         if (read != kExitOk)
             return read;
-        // The app sends what its pages hold once the file is loaded into them.
-        if (!ThroughThePages(&fileRecord))
+        // The app sends what its pages hold once the file is loaded into them. Values its
+        // controls cannot take would be sent changed: a script hears of it, and only goes on
+        // when it asked for that (--clamp).
+        std::vector<ChangedWord> changed;
+        if (!ThroughThePages(&fileRecord, &written, &changed))
             return kExitLink;
+        if (!changed.empty()) {
+            if (!o.clamp) {
+                Print(stderr, ChangedWordsText(changed) + "\n" + Tr(kMsgNoParameterRead));
+                return kExitFile;
+            }
+            Print(stderr, ChangedWordsText(changed));
+        }
     }
     std::string linkProblem;
     if (!OpenLink(o, &linkProblem)) {

@@ -6,11 +6,13 @@
 
 #include "app/startup.h"
 #include "platform/ui.h"
+#include "params/pagecheck.h"
 #include "params/record.h"
 #include "params/rules.h"
 #include "params/transfer.h"
 
-bool ThroughThePages(ParameterRecord *record)
+bool ThroughThePages(ParameterRecord *record, const std::map<std::string, long> *written,
+                     std::vector<ChangedWord> *changed)
 {
     static const bool loaded = [] {
         if (InitUserInterfaceLayer() < 0 || LoadPanels() < 0)
@@ -24,7 +26,9 @@ bool ThroughThePages(ParameterRecord *record)
         return false;
     }
     Parameters = *record;
-    SetPanelValues();
+    const std::vector<ChangedWord> c = SetPanelValuesChecked(written ? *written : WrittenValues{});
+    if (changed)
+        *changed = c;
     RunParameterRules();
     GetPanelValues();
     *record = Parameters;

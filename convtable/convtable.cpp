@@ -258,7 +258,8 @@ void SaveConvTableToFile()
     if (result == VAL_EXISTING_FILE_SELECTED &&
         ConfirmPopup(Tr(kMsgInfoTitle), Tr(kMsgConvFileExists)) != 1)
         return;
-    WriteConvTableFile(ReadConvTable(), AppState.ConvTableFilePath);
+    if (WriteConvTableFile(ReadConvTable(), AppState.ConvTableFilePath) < 0)
+        ReportFileNotSaved(AppState.ConvTableFilePath);
 }
 
 int WriteConvTableFile(const ConvRows &rows, const char *path)
@@ -315,6 +316,9 @@ void CalcConvData()
         ConvDataValid = 0;
         return;
     }
+    // From cleared data: what an earlier table with a wider span left beyond this one's last
+    // point would otherwise stay in the curve and set the scaling maximum.
+    std::fill(std::begin(ConvData), std::end(ConvData), 0.0);
     InterpolateConvData(x.data(), y.data(), ConvData);
     DrawConvGraph(x.data(), y.data());
     ConvDataValid = 1;

@@ -324,7 +324,7 @@ double gAnswerTimeLimit = kHeaderTimeLimit;
 
 bool SetAnswerTimeLimit(double seconds)
 {
-    if (!(seconds >= 0.05 && seconds <= 60.0))
+    if (!(seconds >= kMinAnswerTimeLimit && seconds <= kMaxAnswerTimeLimit))
         return false;
     gAnswerTimeLimit = seconds;
     return true;

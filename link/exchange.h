@@ -11,7 +11,10 @@ inline constexpr double kHeaderTimeLimit = 3.0;
 inline constexpr double kPayloadTimeLimit = 3.0;
 
 // The limit each wait of GetHeaderFrame and GetDataFrame uses; kHeaderTimeLimit unless a caller
-// (the command-line tool's --timeout) sets another. Values outside 0.05 .. 60 s are refused.
+// (the command-line tool's --timeout) sets another. The one place that holds its range: values
+// outside kMinAnswerTimeLimit .. kMaxAnswerTimeLimit (both taken) are refused with false.
+inline constexpr double kMinAnswerTimeLimit = 0.05;
+inline constexpr double kMaxAnswerTimeLimit = 60.0;
 bool SetAnswerTimeLimit(double seconds);
 double AnswerTimeLimit();
 inline constexpr double kComReadTimeLimit = 2.0;

@@ -4,6 +4,7 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "platform/ui.h"
+#include "params/pagecheck.h"
 #include "params/rules.h"
 #include "params/transfer.h"
 
@@ -142,7 +143,8 @@ void SendParaToFile()
         return;
     }
     GetPanelValues();
-    WriteParameterFile(Parameters, AppState.ParameterFilePath);
+    if (WriteParameterFile(Parameters, AppState.ParameterFilePath) < 0)
+        ReportFileNotSaved(AppState.ParameterFilePath);
 }
 
 int WriteParameterFile(const ParameterRecord &record, const char *path)
@@ -179,13 +181,20 @@ void ReadParaFromFile()
     // A file that cannot be read reads as an empty one: the questions and the report follow.
     Ini_ReadFromFile(ini, AppState.ParameterFilePath);
     const bool accepted = AcceptFile(ini);
-    if (accepted)
+    WrittenValues written;
+    if (accepted) {
         AcquireParaFromIniHandle(ini);
+        written = ParameterValuesAsWritten(ini);
+    }
     Ini_Dispose(ini);
     // A refused file changes nothing: the pages keep what the operator has edited since the
     // record was last filled from them.
     if (!accepted)
         return;
-    SetPanelValues();
+    const std::vector<ChangedWord> changed = SetPanelValuesChecked(written);
     RunParameterRules();
+    // What the controls could not take is what SEND would send changed: the operator is told,
+    // once, after the page rules have said their part.
+    if (!changed.empty())
+        MessagePopup(Tr(kMsgInfoTitle), ChangedWordsText(changed).c_str());
 }

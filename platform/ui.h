@@ -96,6 +96,13 @@ int CenterPanelOnScreen(int panel);
 int InstallPanelCallback(int panel, PanelCallbackPtr callback, void *callbackData);
 int IsPanelVisible(int panel);
 
+// The part of each screen that windows may use (task bars left out), in the coordinates of
+// SetPanelPos; the primary screen first. Empty when there is no screen. (platform/ui_screen.cpp)
+struct ScreenArea {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+std::vector<ScreenArea> AvailableScreenAreas();
+
 // ---- Controls ----------------------------------------------------------------------------------
 int InstallCtrlCallback(int panel, int control, CtrlCallbackPtr callback, void *callbackData);
 int SetCtrlVal(int panel, int control, int value);

@@ -351,6 +351,9 @@ int InitUserInterfaceLayer()
     if (!qApp)
         return -1;
     L().clock.start();
+    // A quit asked for while no loop ran belongs to the session that asked: a new session's
+    // RunUserInterface must not end at once because of it.
+    L().quitPending = false;
     if (!L().filter) {
         L().filter = new EventFilter;
         qApp->installEventFilter(L().filter);

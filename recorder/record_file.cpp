@@ -1,7 +1,10 @@
 #include "recorder/record_file.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 std::string RecordFileHeader(int language, const char *programName, const char *sensorId)
 {
@@ -27,6 +30,45 @@ std::string RecordLine(const DataFrameRec &f, const std::tm &when)
                   when.tm_mon + 1, when.tm_mday, when.tm_year + 1900, when.tm_hour, when.tm_min,
                   when.tm_sec, int(f.Ch0), int(f.Ch1), int(f.Temp), int(f.Sig));
     return line;
+}
+
+bool AppendRecordLine(const char *path, const std::string &line)
+{
+    std::FILE *f = std::fopen(path, "ab");
+    if (!f)
+        return false;
+    long before = -1;
+    if (std::fseek(f, 0, SEEK_END) == 0)
+        before = std::ftell(f);
+    bool ok = std::fwrite(line.data(), 1, line.size(), f) == line.size();
+    ok = std::fflush(f) == 0 && ok;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok && before >= 0) {
+        std::error_code ec;
+        std::filesystem::resize_file(path, std::uintmax_t(before), ec);
+    }
+    return ok;
+}
+
+bool WriteRecordHeader(const char *path, const std::string &header)
+{
+    // Written beside the target and renamed over it: the file is the old one or the new header,
+    // never a part of either.
+    const std::string temp = std::string(path) + ".new";
+    std::FILE *f = std::fopen(temp.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = std::fwrite(header.data(), 1, header.size(), f) == header.size();
+    ok = std::fflush(f) == 0 && ok;
+    ok = std::fclose(f) == 0 && ok;
+    std::error_code ec;
+    if (ok)
+        std::filesystem::rename(temp, path, ec);
+    if (!ok || ec) {
+        std::filesystem::remove(temp, ec);
+        return false;
+    }
+    return true;
 }
 
 double ClampedRecInterval(double interval)

@@ -20,6 +20,12 @@ std::string RecordFileHeader(int language, const char *programName, const char *
 // decimals, tab-separated, CR LF.
 std::string RecordLine(const DataFrameRec &frame, const std::tm &when);
 
+// Appends `line` to the file at `path` (created when missing). True when the whole line is in
+// the file; otherwise the file is cut back to its length before, so that no half line stays.
+bool AppendRecordLine(const char *path, const std::string &line);
+// Replaces the file at `path` by `header`; false when it could not be written whole.
+bool WriteRecordHeader(const char *path, const std::string &header); // old file or new, whole
+
 // The interval a recording uses: never below kMinRecInterval.
 double ClampedRecInterval(double interval);
 

@@ -23,6 +23,24 @@
 double RecInterval = kMinRecInterval;
 uint16_t RecValues = 0;
 uint16_t RecordedValues = 0;
+unsigned RecordLinesWritten = 0;
+unsigned RecordLinesLost = 0;
+
+const Msg kMsgFileDialogTitle{"Dateiname!", "Filename!"};
+const Msg kMsgNoFile{"Keine Datei ausgewaehlt! \nAktion wird nicht ausgefuehrt!",
+                     "No file was selected! \nProcess will not be done!"};
+const Msg kMsgFileExists{"Datei existiert bereits! \nWollen Sie die bestehende Datei auswaehlen?",
+                         "File already exists! \nDo you want to select existing file?"};
+const Msg kMsgFileMustBeFree{"Stellen Sie sicher dass die Datei in keinem anderen Programm "
+                             "verwendet wird. \nAnsonsten kann sie nicht gespeichert werden.",
+                             "Make sure, that the file is not opened by any other program. "
+                             "\nOtherwise it can not be saved."};
+const Msg kMsgStartConfirm{"Sind Sie sicher dass Sie die richtige Datei gewaehlt haben?",
+                           "Are you sure, that you have selected the right file name?"};
+const Msg kMsgRecordSaved{"Datei wurde gespeichert!", "File has been saved!"};
+// Followed by the path of the record file.
+const Msg kMsgRecordLinesLost{"%u von %u Zeilen konnten nicht geschrieben werden in:\n",
+                              "%u of %u lines could not be written to:\n"};
 
 namespace {
 
@@ -49,19 +67,6 @@ const Msg kHelpRecordedValues{"Zeigt an wie viele Werte bereits aufgenommen wurd
                               "Displays how many values are already recorded."};
 const Msg kHelpRemaining{"Zeigt an wie viele Werte noch aufgenommen werden.",
                          "Displays how many values remain to be recorded."};
-
-const Msg kMsgFileDialogTitle{"Dateiname!", "Filename!"};
-const Msg kMsgNoFile{"Keine Datei ausgewaehlt! \nAktion wird nicht ausgefuehrt!",
-                     "No file was selected! \nProcess will not be done!"};
-const Msg kMsgFileExists{"Datei existiert bereits! \nWollen Sie die bestehende Datei auswaehlen?",
-                         "File already exists! \nDo you want to select existing file?"};
-const Msg kMsgFileMustBeFree{"Stellen Sie sicher dass die Datei in keinem anderen Programm "
-                             "verwendet wird. \nAnsonsten kann sie nicht gespeichert werden.",
-                             "Make sure, that the file is not opened by any other program. "
-                             "\nOtherwise it can not be saved."};
-const Msg kMsgStartConfirm{"Sind Sie sicher dass Sie die richtige Datei gewaehlt haben?",
-                           "Are you sure, that you have selected the right file name?"};
-const Msg kMsgRecordSaved{"Datei wurde gespeichert!", "File has been saved!"};
 
 constexpr int kRunningColor = 0xFF0000;
 constexpr int kIdleColor = 0xE0E0E0;
@@ -201,17 +206,33 @@ void SetButtonColor(int control, int color)
 
 } // namespace
 
-void ToFile()
+bool ToFile()
 {
     const std::time_t now = std::time(nullptr);
     std::tm when{};
     localtime_r(&now, &when);
     const std::string line = RecordLine(DataFrame, when);
-    std::FILE *f = std::fopen(AppState.RecordFilePath, "ab");
-    if (!f)
-        return; // locked, missing directory, no rights: the line is lost, the recording goes on
-    std::fwrite(line.data(), 1, line.size(), f);
-    std::fclose(f);
+    if (AppendRecordLine(AppState.RecordFilePath, line)) {
+        ++RecordLinesWritten;
+        return true;
+    }
+    // Locked, missing directory, full disk, no rights: the line is lost, the recording goes on
+    // and the operator hears of it when it ends.
+    ++RecordLinesLost;
+    return false;
+}
+
+void ReportRecordFile()
+{
+    if (RecordLinesLost > 0) {
+        char count[160];
+        std::snprintf(count, sizeof count, Tr(kMsgRecordLinesLost), RecordLinesLost,
+                      RecordLinesLost + RecordLinesWritten);
+        const std::string text = std::string(count) + AppState.RecordFilePath;
+        MessagePopup(Tr(kMsgInfoTitle), text.c_str());
+    } else if (RecordLinesWritten > 0) {
+        MessagePopup(Tr(kMsgInfoTitle), Tr(kMsgRecordSaved));
+    }
 }
 
 void SelRecFile()
@@ -233,20 +254,16 @@ void SelRecFile()
         MessagePopup(Tr(kMsgInfoTitle), Tr(kMsgFileMustBeFree));
         CopyField(AppState.RecordFilePath, chosen);
         ShowRecordFilePath();
-        std::remove(chosen);
+        // The old contents go when the new header replaces them whole, not before: a header
+        // that cannot be written leaves the old file as it was.
     } else {
         CopyField(AppState.RecordFilePath, chosen);
         ShowRecordFilePath();
     }
-    // Written whole ("wb"): should the old file have resisted deletion, the header still does
-    // not land behind its old contents.
-    std::FILE *f = std::fopen(AppState.RecordFilePath, "wb");
-    if (!f)
-        return;
     const std::string header =
         RecordFileHeader(AppState.LanguageIndex, kScopeTitle, AppState.SensorId);
-    std::fwrite(header.data(), 1, header.size(), f);
-    std::fclose(f);
+    if (!WriteRecordHeader(AppState.RecordFilePath, header))
+        ReportFileNotSaved(AppState.RecordFilePath);
 }
 
 void CalcRecTime()
@@ -349,21 +366,22 @@ void Record()
     SetOperable(TABP_RECORDER_BUTTON_START_RECORD, false);
     SetButtonColor(TABP_RECORDER_BUTTON_START_RECORD, kRunningColor);
     gRecording = true;
+    RecordLinesWritten = RecordLinesLost = 0;
     RecordFrame();
     gRecording = false;
-    MessagePopup(Tr(kMsgInfoTitle), Tr(kMsgRecordSaved));
+    ReportRecordFile();
     SetOperable(TABP_RECORDER_NUMERIC_INTERVAL, true);
     SetOperable(TABP_RECORDER_NUMERIC_REC_VALUES, true);
     SetOperable(TABP_RECORDER_BUTTON_START_RECORD, true);
     SetButtonColor(TABP_RECORDER_BUTTON_START_RECORD, kIdleColor);
 }
 
-void TriggeredRecord()
+bool TriggeredRecord()
 {
     AppState.OrderNumber = frame::kOrderAutoSend;
     FillTxBuf(frame::kOrderAutoSend, 1, 0);
     if (DataExchange(frame::kHeaderSize) != 1)
-        return;
+        return false;
     const bool tcp = UsingTcp();
     if (tcp)
         KeepBytesBeyond(frame::kHeaderSize + AppState.RxHeader.length);
@@ -391,12 +409,15 @@ void TriggeredRecord()
     // A lost TCP conversation was reported before the loop saw it: the loop is over all the same.
     if (tcp && !AppState.TcpConnected)
         AppState.AcquisitionRunning = 0;
+    return true;
 }
 
 void RecordManually()
 {
     SetPanelGraphData();
-    ToFile();
+    RecordLinesWritten = RecordLinesLost = 0;
+    if (!ToFile())
+        ReportRecordFile();
     ++RecordedValues;
     SetCtrlVal(Page(), TABP_RECORDER_NUMERIC_RECORDED_VALUES, int(RecordedValues));
 }
@@ -440,10 +461,14 @@ int CBF_ButtonStartTrigRec(int, int, int event, void *, int, int)
         MessagePopup(Tr(kMsgInfoTitle), Tr(kMsgFileMustBeFree));
         SetButtonColor(TABP_RECORDER_BUTTON_START_TRIG_REC, kRunningColor);
         gRecording = true;
-        TriggeredRecord();
-        StopAutoSend(); // whatever ended the loop, a failure included
+        RecordLinesWritten = RecordLinesLost = 0;
+        // A start that failed has been reported; the link is down, so no switch-off order
+        // follows it (it could only wait out its own time-out) and there is no file to speak of.
+        if (TriggeredRecord()) {
+            StopAutoSend(); // whatever ended the loop, a failure included
+            ReportRecordFile();
+        }
         gRecording = false;
-        MessagePopup(Tr(kMsgInfoTitle), Tr(kMsgRecordSaved));
         SetButtonColor(TABP_RECORDER_BUTTON_START_TRIG_REC, kIdleColor);
         SetButtonsDimmed(0, 0);
     }

@@ -4,6 +4,8 @@
 // the callback that started them and share AcquisitionRunning with the live loop.
 #pragma once
 
+#include "app/messages.h"
+
 #include <cstdint>
 
 enum RecordMode {
@@ -28,15 +30,37 @@ void InitRecordPanel();
 // Interval recording with its questions and messages; RecordFrame is its loop.
 void Record();
 void RecordFrame();
-// Recording of the frames the sensor sends on its own (order 30 on, then off again whatever
-// ended the loop). Returns when AcquisitionRunning is no longer 1.
-void TriggeredRecord();
+// Recording of the frames the sensor sends on its own. Returns when AcquisitionRunning is no
+// longer 1: true once order 30 switched the sending on (the caller switches it off again,
+// whatever ended the loop), false when that start failed and nothing more is to be sent.
+bool TriggeredRecord();
 // Appends the current DataFrame, without a request, and counts it.
 void RecordManually();
-// Appends one line for the current DataFrame; a file that cannot be opened loses the line.
-void ToFile();
+// Appends one line for the current DataFrame. False when the line could not be written whole
+// (missing folder, full disk, no rights): the file then is as it was before, and the line is
+// counted in RecordLinesLost.
+bool ToFile();
+
+// The lines of the current recording: written, and lost to a file that could not take them.
+// Each start of a recording (and each manual line) sets both to 0 first.
+extern unsigned RecordLinesWritten;
+extern unsigned RecordLinesLost;
+// What the operator hears of the file once a recording has ended: "File has been saved!" when
+// every line of it was written; the number of lost lines and the path when any was lost; nothing
+// when no line was recorded at all.
+void ReportRecordFile();
 
 void InstallRecorderCallbacks();
+
+// The recorder's dialog title and messages. kMsgRecordLinesLost takes the lost and the recorded
+// line counts (printf %u) and is followed by the path.
+extern const Msg kMsgFileDialogTitle;
+extern const Msg kMsgNoFile;
+extern const Msg kMsgFileExists;
+extern const Msg kMsgFileMustBeFree;
+extern const Msg kMsgStartConfirm;
+extern const Msg kMsgRecordSaved;
+extern const Msg kMsgRecordLinesLost;
 
 int CBF_ButtonSelRecFile(int panel, int control, int event, void *, int, int);
 int CBF_DispRecFile(int panel, int control, int event, void *, int, int);

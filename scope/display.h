@@ -3,6 +3,8 @@
 // identification and the operator's comment.
 #pragma once
 
+#include "app/messages.h"
+
 inline constexpr double kScopeFullX = 128.0;    // ZOOM 1:1: x 0..128 samples
 inline constexpr double kScopeFullY = 4100.0;   // ZOOM 1:1: y 0..4100 digits
 inline constexpr int kScopeCommentChars = 1024; // the longest comment printed
@@ -30,6 +32,15 @@ void ZoomScope11();
 // The report: title, program name, identification and comment when there are any, and the image
 // of the scope panel, printed on the printer the operator picks (or into a PDF file).
 void PrintScopeGraph();
+// The printout's texts: its failure and success messages, the title, the identification and
+// comment labels and the page footer ("<page>" and "<pages>" filled in by the report).
+extern const Msg kMsgReportFailed;
+extern const Msg kMsgReportTitle;
+extern const Msg kMsgPanelId;
+extern const Msg kMsgComment;
+extern const Msg kMsgPageOf;
+extern const Msg kMsgPrintDone;
+extern const Msg kMsgPrintFailed;
 // The print dialog; on confirmation copies the chosen printer's name (or the PDF file's path)
 // into `name` (kPrinterNameSize bytes), on cancel leaves it unchanged.
 void SelectPrinter(char *name);

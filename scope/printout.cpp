@@ -12,12 +12,6 @@
 
 #include <string>
 
-namespace {
-
-constexpr const char *kReportFont = "Arial";
-constexpr int kTitlePoints = 20;
-constexpr int kTextPoints = 10;
-
 const Msg kMsgReportFailed{"Report konnte nicht initialisiert werden...",
                            "Could not initialize Reports..."};
 const Msg kMsgReportTitle{"Screenshot des Scope-Bildschirms.", "Scope Screen Shot"};
@@ -26,6 +20,12 @@ const Msg kMsgComment{"Kommentar:", "Comment:"};
 const Msg kMsgPageOf{"Seite <page> von <pages>", "Page <page> of <pages>"};
 const Msg kMsgPrintDone{"Ausdruck erfolgreich!", "Print successful!"};
 const Msg kMsgPrintFailed{"Druckfehler!", "Print error!"};
+
+namespace {
+
+constexpr const char *kReportFont = "Arial";
+constexpr int kTitlePoints = 20;
+constexpr int kTextPoints = 10;
 
 // At most `chars` characters of UTF-8 text, never cut inside a character.
 std::string FirstChars(const std::string &text, int chars)

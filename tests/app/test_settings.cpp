@@ -259,3 +259,45 @@ TEST(SettingsPlace, DirectoryAndDemoName)
     EXPECT_EQ(SettingsFilePath("/some/dir"), "/some/dir/PanelSettings.cfg");
     EXPECT_EQ(SettingsFilePath("/some/dir", true), "/some/dir/PanelSettingsDemo.cfg");
 }
+
+// Where a stored window lands: as stored while its title strip can be grabbed on some screen,
+// else at the default place on the primary screen, never larger than it; a width or height too
+// small to use is replaced by the default size.
+TEST(WindowPlacement, OffEveryScreenComesOntoThePrimary)
+{
+    const std::vector<ScreenArea> two = {{0, 0, 1920, 1040}, {1920, -200, 1280, 1024}};
+    struct Case {
+        WindowPlace stored, placed;
+    } cases[] = {
+        {{10, 40, 1014, 690}, {10, 40, 1014, 690}},
+        {{2000, -150, 800, 600}, {2000, -150, 800, 600}},      // on the second screen
+        {{-900, 40, 1014, 690}, {-900, 40, 1014, 690}},        // 114 px of the title strip shown
+        {{-3000, 40, 1014, 690}, {10, 40, 1014, 690}},         // left of everything
+        {{-3000, 40, 0, 690}, {10, 40, 1014, 690}},            // and no width
+        {{100, 1030, 1014, 690}, {10, 40, 1014, 690}},         // title strip below the screen
+        {{100, -100, 1014, 690}, {10, 40, 1014, 690}},         // title strip above it
+        {{5000, 5000, 3000, 2000}, {0, 0, 1920, 1040}},        // larger than the primary
+        {{100, 100, 50, -5}, {100, 100, 1014, 690}},           // a size no one can use
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(PlaceOnScreens(c.stored, two), c.placed)
+            << c.stored.left << "," << c.stored.top << " " << c.stored.width << "x"
+            << c.stored.height;
+    EXPECT_EQ(PlaceOnScreens({-3000, 40, 0, 0}, {}), (WindowPlace{-3000, 40, 1014, 690}));
+}
+
+TEST_F(Settings, WindowOffEveryScreenIsLoadedOntoThePrimary)
+{
+    const std::vector<ScreenArea> screens = AvailableScreenAreas();
+    ASSERT_FALSE(screens.empty());
+    const ScreenArea &primary = screens.front();
+    WriteFile("[GENERAL INFO]\nFILE TYPE: = \"Panel Settings\"\n[PANEL POSITION]\n"
+              "MAINPANEL FULLSCREEN = 0\nMAINPANEL LEFT = -3000\nMAINPANEL TOP = 40\n"
+              "MAINPANEL WIDTH = 0\nMAINPANEL HEIGHT = 300\n");
+    LoadPanelSettings();
+    EXPECT_GE(MainAttr(ATTR_LEFT), primary.left);
+    EXPECT_LE(MainAttr(ATTR_LEFT) + MainAttr(ATTR_WIDTH), primary.left + primary.width);
+    EXPECT_GE(MainAttr(ATTR_TOP), primary.top);
+    EXPECT_EQ(MainAttr(ATTR_WIDTH), std::min(1014, primary.width));
+    EXPECT_EQ(MainAttr(ATTR_HEIGHT), 300);
+}

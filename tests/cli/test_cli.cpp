@@ -146,6 +146,40 @@ TEST_F(CliTest, ParamsSendRefusesBadFilesBeforeAnyExchange)
     EXPECT_TRUE(sensor.receivedFrames().empty());
 }
 
+// A word the app's controls cannot take would reach the sensor changed: refused with the list
+// and exit 4 before any exchange, unless --clamp asks to go on (the list then on standard error,
+// the changed set sent).
+TEST_F(CliTest, ParamsSendRefusesValuesTheControlsChangeUnlessClamped)
+{
+    QByteArray file = appFile(ram());
+    file.replace("POWER CH0 = 500\r\n", "POWER CH0 = -7\r\n");
+    file.replace("GAIN = 5\r\n", "GAIN = 99\r\n");
+    write(path("odd.ini"), file);
+    const sim::ParamRecord before = ram();
+    const std::string list = "POWER CH0: -7 -> 1000\nGAIN: 99 -> 5\n";
+
+    Result r = run({"params", "send", "--memory", "ram", "--file", path("odd.ini")});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_NE(r.err.find("they were changed (name: value in the file -> value used):\n\n" + list +
+                         "\nNo parameter were read!"),
+              std::string::npos)
+        << r.err;
+    EXPECT_TRUE(sensor.receivedFrames().empty());
+    EXPECT_EQ(ram(), before);
+
+    r = run({"--lang", "de", "params", "send", "--memory", "ram", "--file", path("odd.ini")});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_NE(r.err.find("(Name: Wert in der Datei -> verwendeter Wert):\n\n" + list), std::string::npos)
+        << r.err;
+
+    r = run({"params", "send", "--memory", "ram", "--file", path("odd.ini"), "--clamp"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find(list), std::string::npos) << r.err;
+    sim::ParamRecord sent = before;
+    sent[sim::kPowerCh0] = 1000;
+    EXPECT_EQ(ram(), sent);
+}
+
 TEST_F(CliTest, ParamsGetIntoUnwritablePlaceFailsWithCode4)
 {
     const Result r = run({"params", "get", "--memory", "ram", "--file", path("no/such/dir/p.ini")});
@@ -158,7 +192,7 @@ TEST_F(CliTest, UsageErrorsExitWith1)
     EXPECT_EQ(run({"fly"}).code, 1);
     EXPECT_EQ(run({"live"}).code, 1);
     EXPECT_EQ(run({"params", "get", "--memory", "flash", "--file", path("x")}).code, 1);
-    for (const char *timeout : {"0", "0.01", "61", "3s", ""})
+    for (const char *timeout : {"0", "0.01", "0.0499", "60.001", "61", "3s", ""})
         EXPECT_EQ(run({"--timeout", timeout, "identify"}).code, 1) << timeout;
     EXPECT_TRUE(sensor.receivedFrames().empty());
 }
@@ -171,6 +205,7 @@ TEST_F(CliTest, TimeoutSetsTheAnswerLimit)
     // A late answer within the limit given is taken; beyond it, the wait gives up.
     Result r = run({"--timeout", "2.5", "identify"});
     EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(run({"--timeout", "60", "identify"}).code, 0) << "the top of the range is taken";
     r = run({"--timeout", "0.3", "identify"});
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(r.err.find("TIMEOUT! \nNo data received!"), std::string::npos) << r.err;

@@ -388,6 +388,34 @@ TEST_F(CliMatchesApp, TableFileAndStoredConversionData)
     EXPECT_EQ(byApp[0], 91) << "200 of the curve's maximum 9000, scaled to 4095";
 }
 
+// After the app has calculated a table with a longer span, a shorter one from a file: the app
+// and the tool store the same blocks, and both follow that file alone.
+TEST_F(CliMatchesApp, StoredConversionDataAfterALongerTable)
+{
+    SimulateCtrlEvent(AppState.ConvPanel, CONVP_BUTTON_SAVE_CONV_DATA_TO_EE, EVENT_COMMIT);
+    ConvRows shorter = DefaultConvRows();
+    shorter[1] = {2000, 1000};
+    shorter.back() = {kConvDisabled, kConvDisabled};
+    ASSERT_EQ(WriteConvTableFile(shorter, path("short.ini").c_str()), 0);
+    responder.push(VAL_EXISTING_FILE_SELECTED, path("short.ini"));
+    SimulateCtrlEvent(AppState.TabConvTable, TABP_CONVTABLE_BUTTON_GET_CONV_TABLE_FROM_FILE,
+                      EVENT_COMMIT);
+    SimulateCtrlEvent(AppState.ConvPanel, CONVP_BUTTON_SAVE_CONV_DATA_TO_EE, EVENT_COMMIT);
+    ASSERT_NE(responder.last(), nullptr);
+    ASSERT_EQ(responder.last()->text, "Conversion data were saved to EE.");
+    sim::ConvData byApp{};
+    sensor.withModel([&](sim::SensorModel &m) {
+        byApp = m.convData();
+        m.setConvData({});
+    });
+    tool({"convtable", "send-data", "--file", QString::fromStdString(path("short.ini"))});
+    sim::ConvData byTool{};
+    sensor.withModel([&](sim::SensorModel &m) { byTool = m.convData(); });
+    EXPECT_EQ(byTool, byApp);
+    EXPECT_EQ(byApp[500], 4095) << "the file's maximum (1000 at 2000) becomes 4095";
+    EXPECT_EQ(byApp[501], 0) << "nothing of the earlier curve beyond the file's last point";
+}
+
 // The parameter file of `params get` against the app's GET from RAM and SEND to FILE: the same
 // bytes for the defaults, each word at the top of its control's range, the last item of every
 // ring (where the page rules force other words) and words beyond their control's range.

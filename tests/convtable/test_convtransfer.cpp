@@ -6,6 +6,7 @@
 #include "link/exchange.h"
 #include "sim/sim_runner.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -125,6 +126,27 @@ TEST_F(ConvTransfer, ShapedTableMatchesValuesWorkedOutIndependently)
         ASSERT_NEAR(d[size_t(k)], Expected(points, 4 * k, 9500.0), 1) << k;
     EXPECT_EQ(d[200], Expected(points, 800, 9500.0)) << "a point is hit exactly";
     EXPECT_EQ(d[400], 4095) << "the maximum becomes 4095";
+}
+
+// A table with a shorter span after a longer one: nothing of the earlier curve stays beyond the
+// new last point, so the new table alone sets the scaling maximum.
+TEST_F(ConvTransfer, EachCalculationFollowsTheTableAlone)
+{
+    SaveData(); // the default line up to (4095, 10000)
+    Cell(2, 1, 2000);
+    Cell(2, 2, 1000);
+    Cell(64, 1, -1);
+    Cell(64, 2, -1);
+    SaveData();
+    ASSERT_EQ(Texts(), (std::vector<std::string>{En(kMsgConvDataSaved), En(kMsgConvDataSaved)}));
+    EXPECT_EQ(ConvData[2000], 1000.0);
+    EXPECT_EQ(*std::max_element(ConvData + 2001, ConvData + kConvDataSize), 0.0);
+    const sim::ConvData d = StoredData();
+    for (int k = 0; k <= 500; ++k)
+        ASSERT_EQ(d[size_t(k)], int(std::trunc(4 * k * 0.5 * 4095.0 / 1000.0))) << k;
+    EXPECT_EQ(d[500], 4095) << "the new table's maximum becomes 4095";
+    for (int k = 501; k < kConvSentEntries; ++k)
+        ASSERT_EQ(d[size_t(k)], 0) << k;
 }
 
 TEST_F(ConvTransfer, InconsistentOrUnscalableTableSendsNothing)

@@ -304,8 +304,12 @@ TEST_F(AppTest, LateAnswerOnASerialLineDoesNotStartTheNextOne)
     AppState.BaudrateIndex = 4;
     InitRS232();
     ASSERT_EQ(AppState.OpenResult, 0) << MessageBoxText();
-    EXPECT_FALSE(SetAnswerTimeLimit(0.01));
-    EXPECT_FALSE(SetAnswerTimeLimit(61));
+    // The range, both ends included; the limit in force stays when a value is refused.
+    for (double refused : {0.01, 0.0499, 60.001, 61.0})
+        EXPECT_FALSE(SetAnswerTimeLimit(refused)) << refused;
+    for (double taken : {0.05, 60.0})
+        EXPECT_TRUE(SetAnswerTimeLimit(taken)) << taken;
+    EXPECT_EQ(AnswerTimeLimit(), 60.0);
     ASSERT_TRUE(SetAnswerTimeLimit(0.3));
     sim::Fault late;
     late.delayMs = 600;

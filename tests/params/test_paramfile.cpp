@@ -30,6 +30,13 @@ const char kAllKeys[] = "POWER SOURCE\nPOWER CH0\nPOWER CH1\nPOWER MODE\nDYNWIN 
 const std::string kReport =
     "Following parameter could not be read \nand were set to default value:\n\n";
 
+const std::string kChangedEn =
+    "The controls cannot take the following values of the file; \nthey were changed (name: "
+    "value in the file -> value used):\n\n";
+const std::string kChangedDe =
+    "Folgende Werte der Datei kann die Oberflaeche nicht einstellen; \nsie wurden geaendert "
+    "(Name: Wert in der Datei -> verwendeter Wert):\n\n";
+
 std::string Replaced(std::string text, const std::string &from, const std::string &to)
 {
     return text.replace(text.find(from), from.size(), to);
@@ -154,7 +161,10 @@ TEST_F(ParamFile, UnreadableValuesTakeTheirDefaultsAndAreReported)
     items = Replaced(items, "HOLD = 100", "HOLD = 99999999999");
     Write("bad.ini", kHeader + items);
     Get("bad.ini");
-    EXPECT_EQ(Texts(), (std::vector<std::string>{kReport + "POWER CH0\nPOWER CH1\nHOLD\n"}));
+    // Values cut to 16 bits or beyond a control's range are listed too (after the rules).
+    EXPECT_EQ(Texts(), (std::vector<std::string>{kReport + "POWER CH0\nPOWER CH1\nHOLD\n",
+                                                 kChangedEn + "TT UP: 70000 -> 4464\n"
+                                                              "TT DOWN: -1 -> 60000\n"}));
     EXPECT_EQ(responder.shown.back().title, "Message!");
     EXPECT_EQ(Parameters.PowerCh0, 500);
     EXPECT_EQ(Parameters.PowerCh1, 500);
@@ -242,4 +252,32 @@ TEST_F(ParamFile, OfflineGetReadsAFileWithoutASensor)
     EXPECT_EQ(AppState.MemorySelect, kMemoryFile);
     Get("odd.ini");
     ExpectRecord(Pages(), OddSet());
+}
+
+// A value a control cannot take (a ring without that item, a number beyond the range) would be
+// sent changed: after loading, one message names each such word with the file's value and the
+// one used, in the current language. A file the controls take as it stands gets no message.
+TEST_F(ParamFile, ValuesTheControlsCannotTakeAreListedInOneMessage)
+{
+    std::string items = Replaced(kDefaultItems, "POWER CH0 = 500", "POWER CH0 = -7");
+    items = Replaced(items, "GAIN = 5", "GAIN = 99");
+    items = Replaced(items, "DEAD TIME = 0", "DEAD TIME = 101");
+    items = Replaced(items, "TEACH VALUE = 2000", "TEACH VALUE = 4095");
+    Write("odd.ini", kHeader + items);
+    const std::string lines = "POWER CH0: -7 -> 1000\nGAIN: 99 -> 5\nDEAD TIME: 101 -> 100\n";
+    for (int language : {1, 0}) {
+        SCOPED_TRACE(language);
+        AppState.LanguageIndex = language;
+        Parameters = ParameterRecord{};
+        SetPanelValues();
+        Get("odd.ini");
+        EXPECT_EQ(Texts(), (std::vector<std::string>{(language ? kChangedEn : kChangedDe) +
+                                                     lines}));
+        EXPECT_EQ(responder.shown.back().title, language ? "Message!" : "Info!");
+        EXPECT_EQ(Pages().PowerCh0, 1000);
+        EXPECT_EQ(Pages().TeachValue, 4095) << "the top of a range is taken as it stands";
+    }
+    Write("good.ini", kHeader + std::string(kDefaultItems));
+    Get("good.ini");
+    EXPECT_TRUE(Texts().empty());
 }

@@ -159,6 +159,13 @@ TEST_F(Rules, DigitalOutputOffHidesTheThresholdFunction)
     Set(T(), TABP_THRESHOLD_RING_EXTERN_TEACH, 1);
     Edit(P(), TABP_PARAM_RING_DIGITAL_OUTMODE, 0);
     EXPECT_EQ(Val(T(), TABP_THRESHOLD_RING_EXTERN_TEACH), 1) << "DIRECT stays";
+    // With the digital output on, DYN1 is a choice the rule leaves alone.
+    for (int outmode : {1, 2}) {
+        Set(T(), TABP_THRESHOLD_RING_EXTERN_TEACH, 2);
+        Edit(P(), TABP_PARAM_RING_DIGITAL_OUTMODE, outmode);
+        EXPECT_EQ(Val(T(), TABP_THRESHOLD_RING_EXTERN_TEACH), 2) << "outmode " << outmode;
+    }
+    Set(T(), TABP_THRESHOLD_RING_EXTERN_TEACH, 1);
     Edit(P(), TABP_PARAM_RING_DIGITAL_OUTMODE, 2);
     EXPECT_TRUE(ThresholdPageShown());
     EXPECT_TRUE(Visible(P(), TABP_PARAM_NUMERIC_DEAD_TIME));

@@ -9,10 +9,13 @@
 #include "live/data_frame.h"
 #include "live/graphs.h"
 #include "recorder/record_file.h"
+#include "platform/ui_testing.h"
 #include "recorder/recorder.h"
 #include "sim/sim_runner.h"
 
+#include <QAbstractSpinBox>
 #include <QFile>
+#include <QTest>
 #include <QTimer>
 
 #include <filesystem>
@@ -507,4 +510,82 @@ TEST_F(Recorder, TriggeredRecordingOverASerialLine)
         sensor.withModel([&](sim::SensorModel &m) { stillSending = m.autoSending(); });
     EXPECT_FALSE(stillSending);
     CloseCom(com);
+}
+
+// The operator types 0.1 into INTERVAL: the page raises it to its minimum and shows that.
+TEST_F(Recorder, TypedIntervalBelowTheMinimumIsRaisedTo025)
+{
+    SetMode(kRecordCount);
+    SetCtrlVal(Page(), TABP_RECORDER_NUMERIC_INTERVAL, 2.0);
+    auto *box = qobject_cast<QAbstractSpinBox *>(CtrlWidget(Page(), TABP_RECORDER_NUMERIC_INTERVAL));
+    ASSERT_NE(box, nullptr);
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, "0.1");
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(RecInterval, 0.25);
+    EXPECT_DOUBLE_EQ(Real(TABP_RECORDER_NUMERIC_INTERVAL), 0.25);
+}
+
+// The folder of the record file vanishes during a counted recording: the lines written before
+// stay, the operator learns how many of them were lost and where, and nothing is called saved.
+TEST_F(RecorderOnSensor, LinesThatCouldNotBeWrittenAreCountedNotCalledSaved)
+{
+    const std::string folder = dir.filePath("day1").toStdString();
+    std::filesystem::create_directory(folder);
+    path = folder + "/rec.dat";
+    CopyField(AppState.RecordFilePath, path.c_str());
+    SetMode(kRecordCount);
+    SetCtrlVal(Page(), TABP_RECORDER_NUMERIC_INTERVAL, 0.25);
+    SetCtrlVal(Page(), TABP_RECORDER_NUMERIC_REC_VALUES, 5);
+    StopWhen([&] {
+        // Two lines in, three to go (the displays of an earlier run do not count).
+        if (Int(TABP_RECORDER_NUMERIC_RECORDED_VALUES) == 2 &&
+            Int(TABP_RECORDER_NUMERIC_REMAINING) == 3 && std::filesystem::exists(folder))
+            std::filesystem::remove_all(folder);
+        return false; // the count ends it
+    });
+    for (int language : {1, 0}) {
+        SCOPED_TRACE(language);
+        AppState.LanguageIndex = language;
+        std::filesystem::create_directory(folder);
+        responder.shown.clear();
+        responder.push(1);
+        CBF_ButtonStartRecord(Page(), TABP_RECORDER_BUTTON_START_RECORD, EVENT_COMMIT, nullptr,
+                              0, 0);
+        ASSERT_FALSE(responder.shown.empty());
+        const std::string said = responder.shown.back().text;
+        EXPECT_EQ(said, (language ? "3 of 5 lines could not be written to:\n"
+                                  : "3 von 5 Zeilen konnten nicht geschrieben werden in:\n") +
+                            path);
+        for (const PopupRequest &r : responder.shown) {
+            EXPECT_NE(r.text, kSaved);
+            EXPECT_NE(r.text, "Datei wurde gespeichert!");
+        }
+        EXPECT_EQ(DataLines(ReadAll(path)).size(), 0u) << "the folder is gone";
+    }
+}
+
+// Order 30 is not answered: the start has failed and been reported; no switch-off order follows
+// on the dead link, and nothing is said of a file.
+TEST_F(RecorderOnSensor, FailedTriggeredStartSendsNothingMoreAndSaysNothingOfSaving)
+{
+    ASSERT_TRUE(SetAnswerTimeLimit(0.3));
+    sim::Fault silent;
+    silent.noReply = true;
+    sensor.setFault(frame::kOrderAutoSend, silent);
+    SetMode(kRecordTriggered);
+    sensor.clearLog();
+    StartTriggered();
+    SetAnswerTimeLimit(kHeaderTimeLimit);
+    EXPECT_EQ(StatusText(), "TIMEOUT!");
+    int autoSendOrders = 0;
+    for (const frame::Header &h : Requests(sensor))
+        autoSendOrders += h.order == frame::kOrderAutoSend;
+    EXPECT_EQ(autoSendOrders, 1) << "only the start";
+    for (const PopupRequest &r : responder.shown)
+        EXPECT_NE(r.text, kSaved);
+    int color = 0;
+    GetCtrlAttribute(Page(), TABP_RECORDER_BUTTON_START_TRIG_REC, ATTR_TEXT_BGCOLOR, &color);
+    EXPECT_EQ(color, 0xE0E0E0);
 }

@@ -54,6 +54,10 @@ TEST(ScopeCycleTime, FrequencyCycleTimeAndTheirPrecisions)
         {true, 16, 80000, 2, 500, 1, 3},        {true, 4, 80000, 0.5, 2000, 2, 0},
         {false, 80000, 80000, 0, 0, 2, 0},      {true, 80000, 0, 0, 0, 2, 0}, // no time measured
         {true, -5, 80000, 0, 0, 2, 0},
+        // Each switch at its boundary: exactly 1000, 10000 and 1 Hz keep the finer precision.
+        {true, 8000, 80000, 1000, 1, 1, 3},     {true, 8001, 80000, 1000.125, 1000.0 / 1000.125, 0, 3},
+        {true, 80001, 80000, 10000.125, 1000.0 / 10000.125, 0, 6},
+        {true, 8, 80000, 1, 1000, 2, 0},        {true, 9, 80000, 1.125, 1000.0 / 1.125, 1, 3},
     };
     for (const Case &c : cases) {
         const CycleTimeDisplay d = CycleTimeOf(c.answered, c.cycles, c.time);

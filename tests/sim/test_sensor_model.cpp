@@ -70,6 +70,7 @@ TEST(SensorModel, IdentifiesItselfWithTerminatedTexts)
     Decoded d = One(m, 7, 0);
     EXPECT_EQ(d.h.order, 7);
     ASSERT_EQ(d.h.length, 72);
+    ASSERT_EQ(d.payload.size(), 72u); // before any byte of it is read
     const std::string id(reinterpret_cast<const char *>(d.payload.data()));
     // What the scope tool accepts: "ORVANTE2 V1.3." + minor number + blank.
     ASSERT_EQ(id.rfind("ORVANTE2 V1.3.", 0), 0u) << id;
@@ -82,6 +83,7 @@ TEST(SensorModel, IdentifiesItselfWithTerminatedTexts)
     m.setFirmwareId(std::string(100, 'F'));
     d = One(m, 7, 0);
     ASSERT_EQ(d.h.length, 72);
+    ASSERT_EQ(d.payload.size(), 72u);
     EXPECT_EQ(d.payload[70], 'F');
     EXPECT_EQ(d.payload[71], 0);
 
@@ -97,6 +99,7 @@ TEST(SensorModel, ReadsDefaultParametersAsLittleEndianWords)
     SensorModel m;
     const Decoded d = One(m, 2, 0);
     ASSERT_EQ(d.h.length, 52);
+    ASSERT_EQ(d.payload.size(), 52u);
     // POWER SOURCE 0, POWER CH0 500, POWER CH1 500, POWER MODE 0, DYNWIN LO 3200, DYNWIN HI 3300.
     const std::vector<uint8_t> head = {0x00, 0x00, 0xF4, 0x01, 0xF4, 0x01,
                                        0x00, 0x00, 0x80, 0x0C, 0xE4, 0x0C};
@@ -114,7 +117,9 @@ TEST(SensorModel, ImplausibleSetsFallBackToDefaults)
     Decoded d = One(m, 1, 0, sim::PackParams(p));
     EXPECT_EQ(d.h.order, 1);
     EXPECT_EQ(d.h.arg, 0);
-    EXPECT_EQ(sim::UnpackParams(One(m, 2, 0).payload.data(), 52), p);
+    const std::vector<uint8_t> ram = One(m, 2, 0).payload;
+    ASSERT_EQ(ram.size(), 52u);
+    EXPECT_EQ(sim::UnpackParams(ram.data(), 52), p);
 
     // The answer names the first offending word (POWER CH1 is word 3), and RAM holds defaults.
     sim::ParamRecord bad = p;
@@ -190,6 +195,7 @@ TEST(SensorModel, OffsetsAndSettingTimeFactor)
 
     d = One(m, 100, 1); // measures, does not store
     ASSERT_EQ(d.h.length, 4);
+    ASSERT_EQ(d.payload.size(), 4u);
     EXPECT_NEAR(frame::GetU16(d.payload.data()), 42, 2);
     EXPECT_NEAR(frame::GetU16(d.payload.data() + 2), 57, 2);
 
@@ -205,6 +211,7 @@ TEST(SensorModel, ConversionTableAndDataBlocks)
     SensorModel m;
     Decoded d = One(m, 103, 1);
     ASSERT_EQ(d.h.length, 256);
+    ASSERT_EQ(d.payload.size(), 256u);
     EXPECT_EQ(sim::UnpackConvTable(d.payload.data()), sim::DefaultConvTable());
     EXPECT_EQ(frame::GetU16(d.payload.data() + 252), 4095);
     EXPECT_EQ(frame::GetU16(d.payload.data() + 254), 10000);
@@ -212,7 +219,9 @@ TEST(SensorModel, ConversionTableAndDataBlocks)
     sim::ConvTable t = sim::DefaultConvTable();
     t[5] = {1000, -5};
     One(m, 103, 0, sim::PackConvTable(t));
-    EXPECT_EQ(sim::UnpackConvTable(One(m, 103, 1).payload.data()), t);
+    const std::vector<uint8_t> table = One(m, 103, 1).payload;
+    ASSERT_EQ(table.size(), 256u);
+    EXPECT_EQ(sim::UnpackConvTable(table.data()), t);
     ExpectError(m, 103, 0, 2, std::vector<uint8_t>(255, 0));
 
     for (int b = 0; b < 4; ++b) {
@@ -240,6 +249,7 @@ TEST(SensorModel, CycleTimeAndHardwareInfo)
     EXPECT_EQ(One(m, 105, 0).payload, cycles);
     const Decoded d = One(m, 194, 0x3C5A);
     EXPECT_EQ(d.h.length, 512);
+    ASSERT_EQ(d.payload.size(), m.hardwareInfo().size());
     EXPECT_TRUE(std::equal(d.payload.begin(), d.payload.end(), m.hardwareInfo().begin()));
 }
 
@@ -310,6 +320,7 @@ TEST(SensorModel, ScopeCaptureSendsFourBlocksWithTheTriggerAtPreTrigger)
             const Decoded d = Decode(block.bytes);
             EXPECT_TRUE(d.payloadOk);
             EXPECT_EQ(d.h.order, 110);
+            ASSERT_EQ(d.payload.size(), 258u); // Unroll reads all of it
             traces[b] = Unroll(d.payload, req);
         }
         const int at = c.pre & 127;
