@@ -45,7 +45,7 @@ foreach(entry
     add_custom_command(
         OUTPUT ${MAN_DIR}/${program}.1
         COMMAND ${CMAKE_COMMAND} -E make_directory ${MAN_DIR}
-        COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+        COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
                 ${HELP2MAN} --no-info --section 1 --name "${summary}"
                 --output ${MAN_DIR}/${program}.1 $<TARGET_FILE:${program}>
         DEPENDS ${program}

@@ -74,7 +74,8 @@ EXE="$ROOT/usr/bin/orvante2-scope"
 for exe in orvante2-sensor orvante2-cli; do
     "$ROOT/usr/bin/$exe" --version | grep -qx "$exe 1.3.0" || fail "$exe --version"
 done
-"$ROOT/usr/bin/orvante2-cli" --help | grep -q -- "--json" || fail "orvante2-cli --help"
+CLI_HELP=$("$ROOT/usr/bin/orvante2-cli" --help)  # whole: grep -q would end the pipe early
+grep -q -- "--json" <<<"$CLI_HELP" || fail "orvante2-cli --help"
 # The manual pages are the programs' own help, readable by man.
 for page in orvante2-scope orvante2-sensor orvante2-cli; do
     grep -q '^\.SH SYNOPSIS\|^\.SH DESCRIPTION' "$ROOT/usr/share/man/man1/$page.1" ||
