@@ -118,7 +118,12 @@ int RunForEveryLink(const Options &o, int argc, char **argv)
         if (!p->waitForStarted()) {
             --running;
             run.code = kExitLink;
-            Report(run.target + ": " + p->errorString().toStdString());
+            if (JsonOutput())
+                EmitJson({{"error", "failure"},
+                          {"message", p->errorString()},
+                          {"target", QString::fromStdString(run.target)}});
+            else
+                Print(stderr, run.target + ": " + p->errorString().toStdString());
             continue;
         }
         pids.push_back(long(p->processId()));

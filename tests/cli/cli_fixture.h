@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -148,6 +149,11 @@ struct FailureCase {
     const char *fault;   // as the simulator's --fault option, without the order
     const char *message; // English text the tool must print
 };
+// Printed by its name, so that test lists show no byte dumps.
+inline void PrintTo(const FailureCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 inline const FailureCase kFailures[] = {
     {"LateReply", "delay=800", "TIMEOUT! \nNo data received!"},

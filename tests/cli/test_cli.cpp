@@ -216,6 +216,11 @@ struct CommandCase {
     bool writesFile;
     bool hasPayload; // answers without payload cannot carry a bad data CRC or be cut short
 };
+// Printed by its name, so that test lists show no byte dumps.
+inline void PrintTo(const CommandCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 const CommandCase kCommands[] = {
     {"Identify", frame::kOrderNameSerial, {"identify"}, false, true},

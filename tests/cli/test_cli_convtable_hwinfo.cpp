@@ -476,6 +476,11 @@ struct ConvCommandCase {
     bool hasPayload;      // answers without payload cannot carry a bad data CRC or be cut short
     const char *notSaved; // the app's not-saved text, if it has one
 };
+// Printed by its name, so that test lists show no byte dumps.
+inline void PrintTo(const ConvCommandCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 const ConvCommandCase kConvCommands[] = {
     {"ConvTableGet",

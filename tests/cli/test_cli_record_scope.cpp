@@ -559,6 +559,11 @@ struct RecordScopeCase {
     const char *frameOption; // e.g. "frame=2": the fault hits that frame of the answer
     std::vector<const char *> args;
 };
+// Printed by its name, so that test lists show no byte dumps.
+inline void PrintTo(const RecordScopeCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 const RecordScopeCase kRecordScopeCases[] = {
     {"RecordFile", frame::kOrderDataFrame, nullptr,
