@@ -51,6 +51,9 @@ void Print(FILE *to, const std::string &text);
 void Report(const std::string &text);
 // With --json: one object as one line on standard output.
 void EmitJson(const QJsonObject &object);
+// With --json: prints the error object for `code` now, its message what Report collected, with
+// the keys of `extra` beside; the end of main() prints none then.
+void EmitError(int code, const QJsonObject &extra = {});
 // With --json: the error object for `code` has been printed already (it carries more than the
 // message); the end of main() prints none.
 void ErrorObjectPrinted();

@@ -25,6 +25,7 @@
 #include <QJsonDocument>
 
 #include <algorithm>
+#include <memory>
 #include <cctype>
 #include <set>
 #include <functional>
@@ -210,6 +211,9 @@ std::string ParseOptions(int argc, char **argv, Options *o)
         if (a == "--tcp" || a == "--serial") {
             if (!value(&v) || v.empty())
                 return a == "--tcp" ? "--tcp needs HOST[:PORT]" : "--serial needs a device";
+            for (const Link &l : o->links)
+                if (l.address == v)
+                    return v + " given twice";
             o->links.push_back({a == "--tcp", v});
         } else if (a == "--baud") {
             char *end = nullptr;
@@ -655,6 +659,15 @@ bool IsParamsDiff(const Options &o)
     return o.words.size() == 4 && o.words[0] == "params" && o.words[1] == "diff";
 }
 
+// Whether the command runs the parameter pages (ThroughThePages).
+bool NeedsThePages(const Options &o)
+{
+    const std::vector<std::string> &w = o.words;
+    return (w.size() == 2 && w[0] == "params" && (w[1] == "get" || w[1] == "send") &&
+            !(w[1] == "get" && o.links.size() > 1)) ||
+           (!w.empty() && w[0] == "hwinfo" && o.links.size() == 1);
+}
+
 // Whether the command writes --file (which then must name each target apart).
 bool WritesFile(const Options &o)
 {
@@ -741,6 +754,18 @@ void EmitJson(const QJsonObject &object)
     const QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     std::fflush(stdout);
+}
+
+void EmitError(int code, const QJsonObject &extra)
+{
+    std::string message = gReports;
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
+    QJsonObject object = extra;
+    object.insert("error", gConnectionFailed ? "connection" : ErrorCodeName(code));
+    object.insert("message", QString::fromStdString(message));
+    EmitJson(object);
+    gErrorPrinted = true;
 }
 
 void ErrorObjectPrinted()
@@ -838,13 +863,8 @@ namespace {
 // {"error": CODE, "message": TEXT}.
 int Finish(int code)
 {
-    if (gJson && code != kExitOk && !gErrorPrinted) {
-        std::string message = gReports;
-        while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
-            message.pop_back();
-        const char *name = gConnectionFailed ? "connection" : ErrorCodeName(code);
-        EmitJson({{"error", name}, {"message", QString::fromStdString(message)}});
-    }
+    if (gJson && code != kExitOk && !gErrorPrinted)
+        EmitError(code);
     std::fflush(stdout);
     return code;
 }
@@ -882,7 +902,13 @@ int main(int argc, char **argv)
         if (type == QtCriticalMsg || type == QtFatalMsg)
             std::fprintf(stderr, "orvante2-cli: %s\n", text.toLocal8Bit().constData());
     });
-    QApplication app(argc, argv);
+    // Only the parameter pages need a GUI application; without it the tool starts sooner, which
+    // counts when it runs once per sensor of a line.
+    std::unique_ptr<QCoreApplication> app;
+    if (NeedsThePages(o))
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
     AppState.LanguageIndex = o.lang == "de" ? 0 : 1;
     SetLinkFailureSink(ReportLinkFailure);
     if (o.timeout > 0)

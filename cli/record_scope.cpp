@@ -216,6 +216,8 @@ public:
         }
         Report(std::string(Tr(kMsgRecordBrokenOff)) + std::to_string(frames()) +
                Tr(kMsgFramesKeptIn) + partial_);
+        if (JsonOutput()) // as after a signal: how many frames and where
+            EmitError(code, {{"frames", frames()}, {"partial", QString::fromStdString(partial_)}});
         return code;
     }
 

@@ -5,7 +5,6 @@
 #include "link/frame.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -174,7 +173,9 @@ TEST_F(CliTest, UsageErrorsAreOneLineAndOptionsGivenTwiceAreRefused)
           Case{{"live", "--count", "2", "--count", "3"}, "--count given twice"},
           Case{{"--timeout", "1", "--timeout", "2", "identify"}, "--timeout given twice"},
           Case{{"frobnicate"}, "unknown command"},
-          Case{{"identify", "--verify"}, "--verify belongs to params send"}}) {
+          Case{{"identify", "--verify"}, "--verify belongs to params send"},
+          Case{{"--tcp", QString("127.0.0.1:%1").arg(sensor.tcpPort()), "identify"},
+               "given twice"}}) {
         const Result r = run(c.args);
         EXPECT_EQ(r.code, 1) << c.args.join(' ').toStdString();
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
@@ -307,10 +308,7 @@ TEST(CliMany, EverySensorInParallelWithTargetKeysAndTheWorstExitStatus)
             sensors.back()->setFault(order, f);
         args << "--tcp" << QString("127.0.0.1:%1").arg(sensors.back()->tcpPort());
     }
-    QElapsedTimer t;
-    t.start();
     const Result r = RunTool(args + QStringList{"--json", "--timeout", "1", "identify"});
-    const qint64 elapsed = t.elapsed();
     EXPECT_EQ(r.code, 2);
     const std::vector<QJsonObject> lines = JsonLines(r.out);
     ASSERT_EQ(lines.size(), size_t(kAnswering + 1)) << r.out;
@@ -325,8 +323,6 @@ TEST(CliMany, EverySensorInParallelWithTargetKeysAndTheWorstExitStatus)
         }
     }
     EXPECT_EQ(good, kAnswering);
-    // In parallel: two answers of 0.8 s each, not one after the other for every sensor.
-    EXPECT_LT(elapsed, 4 * 1600) << "informative: not a speed measurement";
 }
 
 TEST(CliMany, TextLinesArePrefixedAndWrittenFilesNeedTheTargetInTheirName)

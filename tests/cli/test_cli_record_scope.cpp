@@ -282,6 +282,7 @@ protected:
     void startRecording(QProcess &p, int frames, const QStringList &extra = {})
     {
         write(path("rec.dat"), "kept as it was\r\n");
+        QFile::remove(path("rec.dat.partial")); // an earlier run's
         p.start(ORVANTE2_CLI_EXE, QStringList{"--tcp",
                                               QString("127.0.0.1:%1").arg(sensor.tcpPort()),
                                               "--timeout", "0.5"} +
@@ -325,6 +326,20 @@ TEST_F(CliRecordPartial, ConnectionDroppedMidWayBySimulatorFault)
     const std::string err = p.readAllStandardError().toStdString();
     EXPECT_NE(err.find("Server has closed connection!"), std::string::npos) << err;
     expectKept(err, 2);
+
+    // With --json the error object says how many frames and where.
+    sensor.clearFaults();
+    QProcess json;
+    startRecording(json, 2, {"--json"});
+    sensor.setFault(frame::kOrderDataFrame, faults.begin()->second);
+    ASSERT_TRUE(json.waitForFinished(20000));
+    EXPECT_EQ(json.exitCode(), 2);
+    const QJsonObject o = QJsonDocument::fromJson(json.readAllStandardOutput()).object();
+    EXPECT_EQ(o["error"].toString(), "link");
+    EXPECT_EQ(o["partial"].toString().toStdString(), path("rec.dat.partial").toStdString());
+    EXPECT_EQ(o["frames"].toInt(), FramesIn(read(path("rec.dat.partial"))));
+    EXPECT_GE(o["frames"].toInt(), 2);
+    EXPECT_TRUE(o["message"].toString().contains("Server has closed connection!"));
 }
 
 TEST_F(CliRecordPartial, SignalsKeepThePartialFileAndEndWith128PlusTheSignal)
@@ -349,7 +364,7 @@ TEST_F(CliRecordPartial, SignalsKeepThePartialFileAndEndWith128PlusTheSignal)
                 QJsonDocument::fromJson(p.readAllStandardOutput()).object();
             EXPECT_EQ(o["error"].toString(), "interrupted");
             EXPECT_GE(o["frames"].toInt(), 2);
-            EXPECT_EQ(o["partial"].toString(), path("rec.dat.partial"));
+            EXPECT_EQ(o["partial"].toString().toStdString(), path("rec.dat.partial").toStdString());
             EXPECT_EQ(o["frames"].toInt(), FramesIn(read(path("rec.dat.partial"))));
             EXPECT_TRUE(o["message"].toString().startsWith("Aufzeichnung abgebrochen: "));
         }
