@@ -528,43 +528,29 @@ int ReadDiffFiles(DiffSide *sides)
 
 int ParamsDiff(DiffSide *sides)
 {
-    // RAM first: reading the EEPROM loads it into RAM, so RAM is written back afterwards.
-    ParameterRecord ram;
-    bool ramRead = false, eepromLoaded = false;
-    for (const char *memory : {"ram", "eeprom"}) {
-        for (int i = 0; i < 2; ++i) {
-            if (sides[i].name != memory)
-                continue;
-            if (memory == std::string("ram") && ramRead) {
-                sides[i].record = ram;
-                continue;
-            }
-            if (memory == std::string("eeprom") && eepromLoaded) {
-                sides[i].record = sides[1 - i].record;
-                continue;
-            }
-            if (memory == std::string("eeprom") && !ramRead) {
-                if (const int read = ReadSensorSet(false, &ram); read != kExitOk)
-                    return read;
-                ramRead = true;
-            }
-            const int read = ReadSensorSet(memory == std::string("eeprom"), &sides[i].record);
-            eepromLoaded = eepromLoaded || memory == std::string("eeprom");
-            if (memory == std::string("ram")) {
-                ram = sides[i].record;
-                ramRead = true;
-            }
-            if (read != kExitOk) {
-                if (eepromLoaded && ramRead && SendParaRecord(ram, false) != 1)
-                    Report(Tr(kMsgRamNotRestored));
-                return read;
-            }
+    bool ram = false, eeprom = false;
+    for (int i = 0; i < 2; ++i) {
+        ram = ram || sides[i].name == "ram";
+        eeprom = eeprom || sides[i].name == "eeprom";
+    }
+    // RAM first: the EEPROM is read by loading it into RAM, so what RAM held is written back
+    // afterwards (also when that read failed: a failed check leaves the defaults in RAM).
+    ParameterRecord inRam, inEeprom;
+    if (ram || eeprom)
+        if (const int read = ReadSensorSet(false, &inRam); read != kExitOk)
+            return read;
+    if (eeprom) {
+        const int read = ReadSensorSet(true, &inEeprom);
+        if (SendParaRecord(inRam, false) != 1) {
+            Report(Tr(kMsgRamNotRestored));
+            return kExitLink;
         }
+        if (read != kExitOk)
+            return read;
     }
-    if (eepromLoaded && SendParaRecord(ram, false) != 1) {
-        Report(Tr(kMsgRamNotRestored));
-        return kExitLink;
-    }
+    for (int i = 0; i < 2; ++i)
+        if (sides[i].sensor())
+            sides[i].record = sides[i].name == "ram" ? inRam : inEeprom;
     const std::vector<WordDifference> differences =
         CompareParameters(sides[0].record, sides[1].record);
     if (JsonOutput()) {

@@ -106,13 +106,16 @@ bool ParseTriggerMode(const std::string &text, int *mode)
 
 const Msg kMsgRecordBrokenOff{"Aufzeichnung abgebrochen: ", "Recording broken off: "};
 const Msg kMsgFramesKeptIn{" Messwerte stehen in ", " frames are kept in "};
+const Msg kMsgNoFrameRecorded{"Aufzeichnung abgebrochen: kein Messwert aufgezeichnet",
+                              "Recording broken off: no frame recorded"};
 
 // What the signal handler needs, prepared beforehand: it may only write and end.
 struct PartialRecording {
     volatile std::sig_atomic_t frames = 0;
-    int descriptor = -1;        // of the partial file, closed by the end of the process
+    std::string path;           // the partial file
     std::string before, middle; // the message around the frame count
     std::string jsonBefore, jsonMiddle, jsonAfter;
+    std::string nothing, jsonNothing; // without a frame: the file goes, and this is said
     bool json = false;
 };
 PartialRecording gPartial;
@@ -136,7 +139,11 @@ extern "C" void KeepPartialAndExit(int signal)
     char n[12];
     const int length = Digits(gPartial.frames, n);
     const int out = gPartial.json ? 1 : 2;
-    if (gPartial.json) {
+    if (gPartial.frames == 0) {
+        RemoveFile(gPartial.path);
+        const std::string &text = gPartial.json ? gPartial.jsonNothing : gPartial.nothing;
+        WriteAll(out, text.data(), text.size());
+    } else if (gPartial.json) {
         WriteAll(out, gPartial.jsonBefore.data(), gPartial.jsonBefore.size());
         WriteAll(out, n, unsigned(length));
         WriteAll(out, gPartial.jsonMiddle.data(), gPartial.jsonMiddle.size());
@@ -147,7 +154,7 @@ extern "C" void KeepPartialAndExit(int signal)
         WriteAll(out, n, unsigned(length));
         WriteAll(out, gPartial.middle.data(), gPartial.middle.size());
     }
-    ExitNow(signal == SIGINT ? kExitInterrupted : 128 + signal);
+    ExitNow(128 + signal); // 130 for SIGINT, 143 for SIGTERM, as a shell reports them
 }
 
 std::string JsonString(const std::string &text)
@@ -174,7 +181,7 @@ public:
         if (!file_.open(partial_, path))
             return false;
         gPartial.frames = 0;
-        gPartial.descriptor = file_.descriptor();
+        gPartial.path = partial_;
         gPartial.json = JsonOutput();
         const std::string kept = std::string(Tr(kMsgFramesKeptIn)) + partial_;
         gPartial.before = std::string(Tr(kMsgRecordBrokenOff));
@@ -186,6 +193,9 @@ public:
         gPartial.jsonBefore.pop_back(); // the closing quote: the count and the rest follow
         gPartial.jsonMiddle = JsonString(kept).substr(1) + ",\"frames\":";
         gPartial.jsonAfter = ",\"partial\":" + JsonString(partial_) + "}\n";
+        gPartial.nothing = std::string(Tr(kMsgNoFrameRecorded)) + "\n";
+        gPartial.jsonNothing = "{\"error\":\"interrupted\",\"message\":" +
+                               JsonString(Tr(kMsgNoFrameRecorded)) + ",\"frames\":0}\n";
         OnTerminationSignals(KeepPartialAndExit);
         return true;
     }
@@ -197,10 +207,8 @@ public:
     // Syncs the partial file and renames it over the target.
     bool commit()
     {
-        const bool ok = file_.sync() && file_.close() && RenameFile(partial_, path_);
-        DefaultTerminationSignals();
-        gPartial.descriptor = -1;
-        return ok;
+        DefaultTerminationSignals(); // from here on the partial file is complete
+        return file_.sync() && file_.close() && RenameFile(partial_, path_);
     }
 
     // The recording ends early: the partial file stays when it holds a frame, and the operator
@@ -209,7 +217,6 @@ public:
     {
         file_.close();
         DefaultTerminationSignals();
-        gPartial.descriptor = -1;
         if (frames() == 0) {
             RemoveFile(partial_);
             return code;

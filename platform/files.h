@@ -23,8 +23,6 @@ public:
     bool sync();                          // data on the disk
     bool close();
     bool isOpen() const { return fd_ >= 0; }
-    // The descriptor, for writing from a signal handler (WriteAll); -1 when closed.
-    int descriptor() const { return fd_; }
 
 private:
     int fd_ = -1;

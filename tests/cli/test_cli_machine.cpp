@@ -243,6 +243,15 @@ TEST_F(CliTest, ParamsDiffOfRamEepromAndFiles)
     EXPECT_EQ(o["differences"][0]["name"].toString(), "GAIN");
     EXPECT_EQ(o["differences"][0]["b"].toInt(), 7);
 
+    // A worn-out EEPROM: the sensor loads its defaults into RAM; the diff fails and RAM holds
+    // the operator's set again all the same.
+    sensor.withModel([](sim::SensorModel &m) { m.setEepromFailure(2); });
+    r = run({"params", "diff", "ram", "eeprom"});
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_EQ(ram(), changed);
+    sensor.withModel([](sim::SensorModel &m) { m.setEepromFailure(0); });
+
     // Files: the one written from RAM equals RAM; two files need no sensor.
     write(path("a.ini"), appFile(changed));
     write(path("b.ini"), appFile(eeprom()));

@@ -279,13 +279,14 @@ class CliRecordPartial : public CliRecordScope {
 protected:
     // Starts a long recording into rec.dat against the simulator and waits until its partial
     // file holds `frames` frames; the process is still running then.
-    void startRecording(QProcess &p, int frames, const QStringList &extra = {})
+    void startRecording(QProcess &p, int frames, const QStringList &extra = {},
+                        const QString &timeout = "0.5")
     {
         write(path("rec.dat"), "kept as it was\r\n");
         QFile::remove(path("rec.dat.partial")); // an earlier run's
         p.start(ORVANTE2_CLI_EXE, QStringList{"--tcp",
                                               QString("127.0.0.1:%1").arg(sensor.tcpPort()),
-                                              "--timeout", "0.5"} +
+                                              "--timeout", timeout} +
                                       extra +
                                       QStringList{"record", "--interval", "0.25", "--count",
                                                   "1000", "--file", path("rec.dat")});
@@ -293,7 +294,10 @@ protected:
         QElapsedTimer t;
         t.start();
         // Each frame is in the file as soon as it arrived: the file is read while it grows.
-        while (FramesIn(read(path("rec.dat.partial"))) < frames && t.elapsed() < 20000)
+        // (With none asked for: until the header is there, and with it the signal handlers.)
+        while ((FramesIn(read(path("rec.dat.partial"))) < frames ||
+                read(path("rec.dat.partial")).count("\r\n") < 3) &&
+               t.elapsed() < 20000)
             QThread::msleep(20);
         ASSERT_GE(FramesIn(read(path("rec.dat.partial"))), frames);
         ASSERT_EQ(p.state(), QProcess::Running);
@@ -370,6 +374,20 @@ TEST_F(CliRecordPartial, SignalsKeepThePartialFileAndEndWith128PlusTheSignal)
         }
         QFile::remove(path("rec.dat.partial"));
     }
+    // Ended before the first frame came: no partial file is left, and that is said.
+    std::map<int, sim::Fault> faults;
+    std::string error;
+    ASSERT_TRUE(sim::ParseFaultOption(std::to_string(frame::kOrderDataFrame) + ":noreply",
+                                      &faults, &error));
+    sensor.setFault(frame::kOrderDataFrame, faults.begin()->second);
+    QProcess p;
+    startRecording(p, 0, {}, "30"); // the first answer never comes, and is waited for
+    ::kill(pid_t(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 143);
+    EXPECT_NE(p.readAllStandardError().indexOf("Recording broken off: no frame recorded"), -1);
+    EXPECT_EQ(strays({"rec.dat"}), QStringList{});
+    EXPECT_EQ(read(path("rec.dat")), "kept as it was\r\n");
 }
 
 TEST_F(CliRecordScope, RecordCompleteReplacesTheTargetAndLeavesNoPartialFile)
