@@ -65,7 +65,8 @@ const char *const kUsage =
     "                           word that differs (NAME, value in A, value in B); exit 0 when\n"
     "                           equal, 1 when they differ. Reading eeprom loads it into RAM\n"
     "                           for a moment: RAM is written back afterwards\n"
-    "  live --count N           N live data frames as TSV on standard output\n"
+    "  live --count N           N live data frames as TSV on standard output (TIME, the last\n"
+    "                           column: ISO 8601 with milliseconds)\n"
     "  offset get               receiver offsets and setting-time factor as TSV\n"
     "  offset calc              the sensor measures the offsets (receivers covered) and\n"
     "                           shows them\n"
@@ -569,7 +570,8 @@ int ParamsDiff(DiffSide *sides)
 
 int Live(const Options &o)
 {
-    std::string out = "CH0\tCH1\tTEMP\tREF\tSIG\tMAX\tMIN\tOUT\tIN\tANAOUT\n";
+    // TIME last, so that the columns before it stay where they were.
+    std::string out = "CH0\tCH1\tTEMP\tREF\tSIG\tMAX\tMIN\tOUT\tIN\tANAOUT\tTIME\n";
     std::vector<QJsonObject> objects;
     for (int i = 0; i < o.count; ++i) {
         Progress("live", i, o.count);
@@ -591,9 +593,9 @@ int Live(const Options &o)
             continue;
         }
         char row[160];
-        std::snprintf(row, sizeof row, "%d\t%d\t%d\t%d\t%d\t%d\t%d\t%u\t%u\t%d\n", f.Ch0, f.Ch1,
-                      f.Temp, f.Ref, f.Sig, f.Max, f.Min, unsigned(f.DigBits & 3u),
-                      unsigned(f.DigState & 3u), f.AnaOut);
+        std::snprintf(row, sizeof row, "%d\t%d\t%d\t%d\t%d\t%d\t%d\t%u\t%u\t%d\t%s\n", f.Ch0,
+                      f.Ch1, f.Temp, f.Ref, f.Sig, f.Max, f.Min, unsigned(f.DigBits & 3u),
+                      unsigned(f.DigState & 3u), f.AnaOut, IsoTimeNow().c_str());
         out += row;
     }
     Progress("live", 0, 0);
