@@ -6,6 +6,8 @@
 
 #include "support/ini.h"
 
+#include <QJsonObject>
+
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -14,18 +16,31 @@
 #include <vector>
 
 enum ExitCode { kExitOk = 0, kExitUsage = 1, kExitLink = 2, kExitVersion = 3, kExitFile = 4 };
+// params diff: the two sets differ (no failure).
+inline constexpr int kExitDiffer = 1;
+// Ended by SIGINT or SIGTERM: 128 + the signal, as a shell reports it.
+inline constexpr int kExitInterrupted = 130, kExitTerminated = 143;
+
+struct Link {
+    bool tcp = true;
+    std::string address; // HOST[:PORT], or the serial device / COMn
+};
 
 struct Options {
-    std::string tcp, serial, lang = "en", memory, file;
+    std::vector<Link> links; // every --tcp and --serial, in the order given
+    std::string tcp, serial; // the one link of this process
+    std::string lang = "en", memory, file;
     long baud = 115200;
     int count = -1;
     int ch0 = -1, ch1 = -1;
     double timeout = 0; // seconds; 0 keeps the exchange's own limit
     bool clamp = false; // params send: send values the app's controls change, after listing them
+    double triggerWait = 0; // scope: seconds to wait for the trigger; 0 keeps the default
+    bool json = false, verify = false;
     // Raw values of the record and scope options; their commands parse and check them.
     std::string interval, trigger, level, pretrigger, rate;
     std::string id; // record: the identification line of the record file
-    std::vector<std::string> words; // the command and its sub-command
+    std::vector<std::string> words; // the command, its sub-command and their operands
 };
 
 extern const Msg kMsgFileNotWritten;
@@ -33,7 +48,28 @@ extern const Msg kMsgFileNotRead;
 
 // Prints text and a line end if it has none.
 void Print(FILE *to, const std::string &text);
-// Reports a usage problem with the usage text; returns kExitUsage.
+// A message for the operator about a failure or a refusal: on standard error, or with --json
+// collected for the `message` of the error object that ends the output.
+void Report(const std::string &text);
+// With --json: one object as one line on standard output.
+void EmitJson(const QJsonObject &object);
+// With --json: prints the error object for `code` now, its message what Report collected, with
+// the keys of `extra` beside; the end of main() prints none then.
+void EmitError(int code, const QJsonObject &extra = {});
+// With --json: the error object for `code` has been printed already (it carries more than the
+// message); the end of main() prints none.
+void ErrorObjectPrinted();
+// Whether --json was given.
+bool JsonOutput();
+// The error code of a failing exit status, as the error objects carry it.
+const char *ErrorCodeName(int exitCode);
+// The local time now in ISO 8601 with milliseconds and the offset from UTC.
+std::string IsoTimeNow();
+// Progress of a long command on standard error, only when that is a terminal: "done/total".
+// Progress(0, 0) clears the line.
+void Progress(const char *what, int done, int total);
+
+// Reports a usage problem in one line and points to --help; returns kExitUsage.
 int Usage(const std::string &problem);
 // The text up to its first line end.
 std::string FirstLine(const std::string &text);
@@ -64,3 +100,7 @@ int Record(const Options &o, bool checkOnly = false);
 int Scope(const Options &o, bool checkOnly = false);
 int ConvTable(const Options &o, const std::string &what, bool checkOnly = false); // get, send, send-data
 int HwInfo(const Options &o, bool checkOnly = false);
+
+// Many sensors at once (cli/many.cpp): runs this program once per link of `o`, in parallel,
+// and passes their output on, each line marked with its target; returns the worst exit status.
+int RunForEveryLink(const Options &o, int argc, char **argv);

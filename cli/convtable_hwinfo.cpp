@@ -25,6 +25,17 @@
 
 namespace {
 
+// A success: its message on standard output, or with --json in an object with `fields`.
+void Done(const std::string &message, QJsonObject fields)
+{
+    if (!JsonOutput()) {
+        Print(stdout, message);
+        return;
+    }
+    fields.insert("message", QString::fromStdString(message));
+    EmitJson(fields);
+}
+
 // Reads a complete table file: the exit code of the failure (reported), or kExitOk. The app
 // asks whether to go on with a file of another type or version and puts defaults in place of
 // rows it cannot read; a script cannot answer and must not send defaults it never saw, so such
@@ -50,9 +61,11 @@ int Get(const Options &o)
     if (ReadConvRowsFromEE(&rows) != 1)
         return kExitLink;
     if (WriteConvTableFile(rows, o.file.c_str()) < 0) {
-        Print(stderr, std::string(Tr(kMsgFileNotWritten)) + o.file);
+        Report(std::string(Tr(kMsgFileNotWritten)) + o.file);
         return kExitFile;
     }
+    if (JsonOutput())
+        EmitJson({{"file", QString::fromStdString(o.file)}, {"points", kConvTableRows}});
     return kExitOk;
 }
 
@@ -60,10 +73,10 @@ int Send(const ConvRows &rows)
 {
     // The app sends the table as it stands, points checked or not; so does the tool.
     if (WriteConvRowsToEE(rows) != 1) {
-        Print(stderr, Tr(kMsgConvTableNotSaved));
+        Report(Tr(kMsgConvTableNotSaved));
         return kExitLink;
     }
-    Print(stdout, Tr(kMsgConvTableSaved));
+    Done(Tr(kMsgConvTableSaved), {});
     return kExitOk;
 }
 
@@ -74,21 +87,21 @@ int SendData(const ConvRows &rows)
     std::vector<double> x(kConvDataSize), y(kConvDataSize), data(kConvDataSize, 0.0);
     const int errorRow = CollectConvPoints(rows, x.data(), y.data());
     if (errorRow > 0) {
-        Print(stderr, std::string(Tr(kMsgConvBothCells)) + "\nROW " + std::to_string(errorRow) +
+        Report(std::string(Tr(kMsgConvBothCells)) + "\nROW " + std::to_string(errorRow) +
                           "\n" + Tr(kMsgConvCannotSave));
         return kExitFile;
     }
     InterpolateConvData(x.data(), y.data(), data.data());
     int16_t entries[kConvSentEntries];
     if (!ScaleConvData(data.data(), entries)) {
-        Print(stderr, Tr(kMsgConvCannotSave));
+        Report(Tr(kMsgConvCannotSave));
         return kExitFile;
     }
     if (WriteConvDataToEE(data.data()) != 1) {
-        Print(stderr, Tr(kMsgConvDataNotSaved));
+        Report(Tr(kMsgConvDataNotSaved));
         return kExitLink;
     }
-    Print(stdout, Tr(kMsgConvDataSaved));
+    Done(Tr(kMsgConvDataSaved), {});
     return kExitOk;
 }
 
@@ -133,9 +146,10 @@ int HwInfo(const Options &o, bool checkOnly)
     if (ReadHardwareInfo(&file.data) != 1)
         return kExitLink;
     if (WriteHardwareInfoFile(file, o.file.c_str()) < 0) {
-        Print(stderr, std::string(Tr(kMsgHwFileNotSaved)) + "\n" + o.file);
+        Report(std::string(Tr(kMsgHwFileNotSaved)) + "\n" + o.file);
         return kExitFile;
     }
-    Print(stdout, std::string(Tr(kMsgHwFileSaved)) + "\n" + o.file);
+    Done(std::string(Tr(kMsgHwFileSaved)) + "\n" + o.file,
+         {{"file", QString::fromStdString(o.file)}});
     return kExitOk;
 }

@@ -6,10 +6,12 @@
 
 #include "app/appstate.h"
 #include "app/messages.h"
+#include "platform/files.h"
 #include "platform/rs232.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "live/data_frame.h"
+#include "params/compare.h"
 #include "params/pagecheck.h"
 #include "params/paramfile.h"
 #include "params/record.h"
@@ -18,8 +20,15 @@
 #include "support/ini.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 #include <algorithm>
+#include <memory>
+#include <cctype>
+#include <set>
 #include <functional>
 
 #include <cstdio>
@@ -30,59 +39,112 @@
 
 namespace {
 
+bool gJson = false;
+bool gErrorPrinted = false;
+bool gConnectionFailed = false; // the link could not be opened: error code "connection"
+std::string gReports; // with --json: the messages for the error object
+
 const char *const kUsage =
-    "Usage: orvante2-cli LINK [--lang de|en] COMMAND [OPTIONS]\n"
+    "Usage: orvante2-cli LINK... [--lang de|en] [--json] COMMAND [OPTIONS]\n"
     "\n"
-    "LINK:\n"
+    "LINK (give several to run the command against every sensor at once):\n"
     "  --tcp HOST[:PORT]        TCP/IP (port 5000 when left out)\n"
-    "  --serial DEVICE|COMn     serial line, e.g. /dev/ttyUSB0, /dev/pts/3 or COM33\n"
-    "  --baud RATE              9600 ... 921600 (default 115200)\n"
+    "  --serial PATH|COMn       serial device: any character device or a link to one, e.g.\n"
+    "                           /dev/ttyUSB0, /dev/serial/by-id/..., /dev/pts/3, or COM33\n"
+    "  --baud RATE              9600, 19200, 38400, 57600, 115200 (default), 230400, 460800\n"
+    "                           or 921600\n"
     "\n"
     "COMMANDS:\n"
     "  identify                 firmware, sensor name and serial number\n"
-    "  params get  --memory ram|eeprom --file F   sensor -> parameter file\n"
-    "  params send --memory ram|eeprom --file F [--clamp]   parameter file -> sensor; a\n"
-    "                           value a control of the app cannot take refuses the file\n"
-    "                           (exit 4) unless --clamp: then listed, changed and sent\n"
-    "  live --count N           N live data frames as TSV on standard output\n"
+    "  params get --memory ram|eeprom --file F\n"
+    "                           sensor -> parameter file (with --json the file may be left\n"
+    "                           out: the 26 words on standard output)\n"
+    "  params send --memory ram|eeprom --file F [--verify] [--clamp]\n"
+    "                           parameter file -> sensor; with --verify the memory written is\n"
+    "                           read back and compared word by word. A value a control of\n"
+    "                           the app cannot take refuses the file (exit 4) unless --clamp:\n"
+    "                           then it is listed, changed as the app changes it, and sent\n"
+    "  params diff A B          each of A and B ram, eeprom or a parameter file: one line per\n"
+    "                           word that differs (NAME, value in A, value in B); exit 0 when\n"
+    "                           equal, 1 when they differ. Reading eeprom loads it into RAM\n"
+    "                           for a moment: RAM is written back afterwards\n"
+    "  live --count N           N live data frames as TSV on standard output (TIME, the last\n"
+    "                           column: ISO 8601 with milliseconds)\n"
     "  offset get               receiver offsets and setting-time factor as TSV\n"
-    "  offset calc              the sensor measures the offsets (receivers covered) and shows "
-    "them\n"
-    "  offset send --ch0 N --ch1 N   writes the receiver offsets\n"
-    "  record --interval S --count N [--file F [--id TEXT]]   N data frames, each request S\n"
-    "                           seconds after the one before (S 0.25 ... 86400, or 0: back to\n"
-    "                           back; N 1 ... 65535), into the record file F as the app writes\n"
-    "                           it (TEXT: its identification line), or as TSV on standard\n"
-    "                           output (DATE TIME CH0 CH1 TEMP SIG) at the end\n"
-    "  scope [--trigger MODE] [--level L] [--pretrigger P] [--rate R]   one capture, its four\n"
-    "                           traces as TSV: SAMPLE CH0 CH1 SIG STATUS (bit 0 OUT0, bit 1\n"
-    "                           OUT1, bit 8 IN0, bit 9 IN1). MODE single, rising, falling, out0\n"
-    "                           or in0 (or 0 ... 4; default single), L 0 ... 4095 (2000),\n"
-    "                           P 0 ... 127 (0), R 1 ... 32767 (1); waits 30 s for the trigger\n"
-    "                           and the capture (--timeout S: S seconds), then breaks it off\n"
+    "  offset calc              the sensor measures the offsets (receivers covered) and\n"
+    "                           shows them\n"
+    "  offset send --ch0 N --ch1 N\n"
+    "                           writes the receiver offsets\n"
+    "  record --interval S --count N [--file F [--id TEXT]]\n"
+    "                           N data frames, each request S seconds after the one before\n"
+    "                           (S 0.25 ... 86400, or 0: back to back; N 1 ... 65535), into\n"
+    "                           the record file F as the app writes it (TEXT: its\n"
+    "                           identification line), or as TSV on standard output (DATE\n"
+    "                           TIME CH0 CH1 TEMP SIG, TIME with milliseconds) at the end.\n"
+    "                           F grows as F.partial and replaces F when complete; a\n"
+    "                           recording broken off (link failure, SIGINT, SIGTERM) keeps\n"
+    "                           F.partial with the frames received and leaves F as it was\n"
+    "  scope [--trigger MODE] [--level L] [--pretrigger P] [--rate R] [--trigger-wait S]\n"
+    "                           one capture, its four traces as TSV: SAMPLE CH0 CH1 SIG\n"
+    "                           STATUS (bit 0 OUT0, bit 1 OUT1, bit 8 IN0, bit 9 IN1). MODE\n"
+    "                           single, rising, falling, out0 or in0 (or 0 ... 4; default\n"
+    "                           single), L 0 ... 4095 (2000), P 0 ... 127 (0), R 1 ... 32767\n"
+    "                           (1); waits S seconds (default 30) for the trigger and the\n"
+    "                           capture, then breaks it off\n"
     "  convtable get --file F   the 64 points of the sensor's conversion table -> table file\n"
     "  convtable send --file F  the table file's 64 points -> the sensor's table in EEPROM\n"
-    "  convtable send-data --file F   the conversion data calculated from the table file's\n"
-    "                           points -> sensor EEPROM (the curve the sensor converts with)\n"
+    "  convtable send-data --file F\n"
+    "                           the conversion data calculated from the table file's points\n"
+    "                           -> sensor EEPROM (the curve the sensor converts with)\n"
     "  hwinfo --file F          hardware information file for support (firmware, hardware\n"
     "                           information, parameters in RAM, offsets)\n"
     "\n"
     "OPTIONS FOR EVERY COMMAND:\n"
     "  --timeout S              seconds to wait for each answer (0.05 ... 60, default 3)\n"
+    "  --json                   JSON on standard output, one object per line; keys and values\n"
+    "                           do not depend on --lang, only the texts under \"message\" do.\n"
+    "                           A failure is {\"error\": CODE, \"message\": TEXT}, CODE one of\n"
+    "                           usage, connection, link, version, file, interrupted\n"
+    "  --lang de|en             language of the messages (default en)\n"
+    "  --version                the program's version\n"
+    "  --help                   this text\n"
     "\n"
-    "Messages are in English unless --lang de is given.\n"
+    "SEVERAL SENSORS:\n"
+    "  The command runs against each sensor in parallel; every output line begins with the\n"
+    "  target (with --json each object carries it as \"target\"); a --file that is written\n"
+    "  must hold {target}, which becomes the target's name (127.0.0.1_5000, ttyUSB0). The exit\n"
+    "  status is the worst of all. Long commands (record, live) show their progress on\n"
+    "  standard error when it is a terminal.\n"
     "\n"
-    "Exit codes:\n"
+    "EXIT CODES:\n"
     "  0  success\n"
-    "  1  usage error\n"
-    "  2  link or sensor failure (nothing was written)\n"
+    "  1  usage error; params diff: the sets differ\n"
+    "  2  link or sensor failure (nothing was written; a record file is kept as F.partial)\n"
     "  3  firmware does not match this program's version (identify)\n"
     "  4  file error (unreadable, not a parameter or table file, incomplete, not writable,\n"
-    "     values the app's controls cannot take)\n";
+    "     values the app's controls cannot take)\n"
+    "  130, 143  ended by SIGINT or SIGTERM\n";
+
+const Msg kMsgSerialNotFound{"Serielles Geraet nicht gefunden: ", "Serial device not found: "};
+const Msg kMsgNotSerial{"Kein serielles Geraet: ", "Not a serial device: "};
+const Msg kMsgVerifyFailed{
+    "Pruefung fehlgeschlagen: der Sensor haelt andere Werte (Name, gesendet, gelesen):",
+    "Verification failed: the sensor holds other values (name, sent, read back):"};
+const Msg kMsgNoConnection{"Keine Verbindung zu ", "No connection to "};
+const Msg kMsgRamNotRestored{"RAM konnte nicht zurueckgeschrieben werden!",
+                             "RAM could not be written back!"};
 
 void ReportLinkFailure(const char *message)
 {
-    Print(stderr, message);
+    Report(message);
+}
+
+std::string Joined(const std::vector<std::string> &words)
+{
+    std::string text;
+    for (const std::string &w : words)
+        text += (text.empty() ? "" : " ") + w;
+    return text;
 }
 
 bool ParseCount(const std::string &text, int *count)
@@ -107,9 +169,38 @@ bool ParseWord(const std::string &text, int *word)
     return true;
 }
 
+int BaudIndexOf(long baud)
+{
+    for (int i = 0; i < 8; ++i)
+        if (BaudrateOfIndex(i) == baud)
+            return i;
+    return -1;
+}
+
+std::string BaudList()
+{
+    std::string list;
+    for (int i = 0; i < 8; ++i)
+        list += (i ? (i == 7 ? " or " : ", ") : "") + std::to_string(BaudrateOfIndex(i));
+    return list;
+}
+
+bool ParseSeconds(const std::string &text, double lo, double hi, double *seconds)
+{
+    char *end = nullptr;
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
+        return false;
+    const double v = std::strtod(text.c_str(), &end);
+    if (*end || !(v >= lo && v <= hi))
+        return false;
+    *seconds = v;
+    return true;
+}
+
 // Empty on success, else what is wrong.
 std::string ParseOptions(int argc, char **argv, Options *o)
 {
+    std::set<std::string> seen;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&](std::string *into) {
@@ -118,17 +209,22 @@ std::string ParseOptions(int argc, char **argv, Options *o)
             *into = argv[++i];
             return true;
         };
+        // Only the links may be given more than once: a second value would silently win.
+        if (a.rfind("--", 0) == 0 && a != "--tcp" && a != "--serial" && !seen.insert(a).second)
+            return a + " given twice";
         std::string v;
-        if (a == "--tcp") {
-            if (!value(&o->tcp))
-                return "--tcp needs HOST[:PORT]";
-        } else if (a == "--serial") {
-            if (!value(&o->serial))
-                return "--serial needs a device";
+        if (a == "--tcp" || a == "--serial") {
+            if (!value(&v) || v.empty())
+                return a == "--tcp" ? "--tcp needs HOST[:PORT]" : "--serial needs a device";
+            for (const Link &l : o->links)
+                if (l.address == v)
+                    return v + " given twice";
+            o->links.push_back({a == "--tcp", v});
         } else if (a == "--baud") {
-            if (!value(&v))
-                return "--baud needs a rate";
-            o->baud = std::strtol(v.c_str(), nullptr, 10);
+            char *end = nullptr;
+            if (!value(&v) || v.empty() ||
+                (o->baud = std::strtol(v.c_str(), &end, 10), *end) || BaudIndexOf(o->baud) < 0)
+                return "--baud is one of " + BaudList();
         } else if (a == "--lang") {
             if (!value(&o->lang) || (o->lang != "de" && o->lang != "en"))
                 return "--lang is de or en";
@@ -146,12 +242,18 @@ std::string ParseOptions(int argc, char **argv, Options *o)
                 return a + " needs a number from 0 to 65535";
         } else if (a == "--timeout") {
             // The exchange's setter holds the range; what it refuses is a usage error.
-            char *end = nullptr;
-            if (!value(&v) || v.empty() || !(o->timeout = std::strtod(v.c_str(), &end), !*end) ||
+            if (!value(&v) || !ParseSeconds(v, 0.0, 1e6, &o->timeout) ||
                 !SetAnswerTimeLimit(o->timeout))
                 return "--timeout needs seconds from 0.05 to 60";
         } else if (a == "--clamp") {
             o->clamp = true;
+        } else if (a == "--trigger-wait") {
+            if (!value(&v) || !ParseSeconds(v, 0.05, 86400.0, &o->triggerWait))
+                return "--trigger-wait needs seconds from 0.05 to 86400";
+        } else if (a == "--json") {
+            o->json = true;
+        } else if (a == "--verify") {
+            o->verify = true;
         } else if (a == "--interval") {
             if (!value(&o->interval))
                 return "--interval needs seconds";
@@ -176,22 +278,57 @@ std::string ParseOptions(int argc, char **argv, Options *o)
             o->words.push_back(a);
         }
     }
-    if (o->tcp.empty() == o->serial.empty())
-        return "give either --tcp or --serial";
+    if (o->links.empty())
+        return "give --tcp or --serial";
+    if (o->links.size() == 1)
+        (o->links[0].tcp ? o->tcp : o->serial) = o->links[0].address;
     return {};
 }
 
-int BaudIndexOf(long baud)
+// Resolves --serial to a COM number: COMn as it stands; a device path (or a link to one, as
+// /dev/serial/by-id/... are) by the device it leads to, bound to a spare number when it lies
+// outside the numbered ranges. 0 after the failure has been reported (kExitLink or kExitUsage
+// in *code).
+int SerialPortOf(const std::string &serial, int *code)
 {
-    for (int i = 0; i < 8; ++i)
-        if (BaudrateOfIndex(i) == baud)
-            return i;
-    return -1;
+    const bool comName = serial.size() > 3 &&
+                         (serial.rfind("COM", 0) == 0 || serial.rfind("com", 0) == 0) &&
+                         serial.find_first_not_of("0123456789", 3) == std::string::npos;
+    if (comName) {
+        const int com = std::atoi(serial.c_str() + 3);
+        if (com <= 0 || com > kMaxComPort || ComPortDevice(com).empty()) {
+            *code = kExitUsage;
+            Usage(serial + " is no serial port (COM1 ... COM96, COM100 ... COM255)");
+            return 0;
+        }
+        return com;
+    }
+    switch (KindOfPath(serial)) {
+    case PathKind::kCharacterDevice: break;
+    case PathKind::kMissing:
+        gConnectionFailed = true;
+        Report(std::string(Tr(kMsgSerialNotFound)) + serial);
+        *code = kExitLink;
+        return 0;
+    default:
+        Report(std::string(Tr(kMsgNotSerial)) + serial);
+        *code = kExitLink;
+        return 0;
+    }
+    const std::string device = QFileInfo(QString::fromStdString(serial))
+                                   .canonicalFilePath()
+                                   .toStdString();
+    if (const int com = ComPortFromDevice(device); com > 0)
+        return com;
+    constexpr int kSpareCom = 99; // between the USB-ACM and the pseudo-terminal ranges
+    BindComPort(kSpareCom, device);
+    return kSpareCom;
 }
 
-// Opens the link; false after the failure has been reported.
-bool OpenLink(const Options &o, std::string *problem)
+// Opens the link; false after the failure has been reported (*code: its exit status).
+bool OpenLink(const Options &o, int *code)
 {
+    *code = kExitLink;
     if (!o.tcp.empty()) {
         std::string host = o.tcp;
         unsigned port = 5000;
@@ -200,7 +337,7 @@ bool OpenLink(const Options &o, std::string *problem)
             port = PortNumberOf(host.c_str() + colon + 1);
             host.resize(colon);
             if (port == 0 || port > 65535) {
-                *problem = "bad port in --tcp";
+                *code = Usage("bad port in --tcp " + o.tcp);
                 return false;
             }
         }
@@ -208,27 +345,33 @@ bool OpenLink(const Options &o, std::string *problem)
         CopyField(AppState.ServerAddress, host.c_str());
         AppState.PortNumber = port;
         InitTCP_IP();
-        return AppState.OpenResult >= 0;
-    }
-    int com = 0;
-    if (o.serial.size() > 3 && (o.serial.rfind("COM", 0) == 0 || o.serial.rfind("com", 0) == 0))
-        com = std::atoi(o.serial.c_str() + 3);
-    else
-        com = ComPortFromDevice(o.serial);
-    if (com <= 0 || ComPortDevice(com).empty()) {
-        *problem = "no COM number for serial device " + o.serial;
+        if (AppState.OpenResult >= 0)
+            return true;
+        // What failed is the connection, not an answer: name the address it was made to.
+        Report(std::string(Tr(kMsgNoConnection)) + host + ":" + std::to_string(port));
+        gConnectionFailed = true;
         return false;
     }
-    const int index = BaudIndexOf(o.baud);
-    if (index < 0) {
-        *problem = "unsupported baud rate";
+    const int com = SerialPortOf(o.serial, code);
+    if (com == 0)
         return false;
-    }
     AppState.ComProtocol = 0;
     AppState.ComPort = uint16_t(com);
-    AppState.BaudrateIndex = uint16_t(index);
+    AppState.BaudrateIndex = uint16_t(BaudIndexOf(o.baud));
     InitRS232();
-    return AppState.OpenResult >= 0;
+    if (AppState.OpenResult >= 0)
+        return true;
+    Report(std::string(Tr(kMsgNoConnection)) + o.serial);
+    gConnectionFailed = true;
+    return false;
+}
+
+QJsonObject WordsObject(const ParameterRecord &record)
+{
+    QJsonObject words;
+    for (const ParameterKey &k : kParameterKeys)
+        words.insert(k.key, int(record.*k.field));
+    return words;
 }
 
 int Identify()
@@ -239,7 +382,18 @@ int Identify()
     std::memcpy(id, AppState.RxBuffer + frame::kHeaderSize, 72);
     const FirmwareParts parts = SplitFirmwareId(id);
     if (parts.version() != kFirmwareVersion) {
-        Print(stderr, std::string(Tr(kMsgVersionMismatch)) + parts.version());
+        const std::string message = std::string(Tr(kMsgVersionMismatch)) + parts.version();
+        if (JsonOutput()) {
+            EmitJson({{"error", ErrorCodeName(kExitVersion)},
+                      {"message", QString::fromStdString(message)},
+                      {"firmware", QString::fromStdString(parts.versionLine())},
+                      {"firmware_id", QString::fromLatin1(id).trimmed()},
+                      {"version", QString::fromStdString(parts.version())},
+                      {"version_matches", false}});
+            ErrorObjectPrinted();
+        } else {
+            Report(message);
+        }
         return kExitVersion;
     }
     if (!Exchange(frame::kOrderNameSerial))
@@ -247,30 +401,52 @@ int Identify()
     char name[256] = {};
     const int length = std::min<int>(AppState.RxHeader.length, int(sizeof name) - 1);
     std::memcpy(name, AppState.RxBuffer + frame::kHeaderSize, size_t(length));
+    if (JsonOutput()) {
+        EmitJson({{"firmware", QString::fromStdString(parts.versionLine())},
+                  {"firmware_id", QString::fromLatin1(id).trimmed()},
+                  {"version", QString::fromStdString(parts.version())},
+                  {"version_matches", true},
+                  {"sensor_name", QString::fromLatin1(name)},
+                  {"serial_number", int(AppState.RxHeader.arg)}});
+        return kExitOk;
+    }
     std::printf("Firmware: %s\n%s%s\n%s%u\n", parts.versionLine().c_str(), Tr(kMsgSensor), name,
                 Tr(kMsgSerial), unsigned(AppState.RxHeader.arg));
+    return kExitOk;
+}
+
+// Reads the set in the sensor's RAM or (loading it into RAM first, as the app's GET does) its
+// EEPROM. A failed EEPROM plausibility check is a failure: the sensor's defaults are not the
+// set asked for.
+int ReadSensorSet(bool eeprom, ParameterRecord *record)
+{
+    bool plausibilityFailed = false;
+    const auto report = [&](const std::string &text) {
+        Report(text);
+        plausibilityFailed = true;
+    };
+    if (GetParaRecord(eeprom, record, report) != 1 || plausibilityFailed)
+        return kExitLink;
     return kExitOk;
 }
 
 int ParamsGet(const Options &o)
 {
     ParameterRecord record;
-    bool plausibilityFailed = false;
-    const auto report = [&](const std::string &text) {
-        Print(stderr, text);
-        plausibilityFailed = true;
-    };
-    if (GetParaRecord(o.memory == "eeprom", &record, report) != 1)
-        return kExitLink;
-    // The sensor replaced a failed EEPROM set by its defaults: those are not what was asked
-    // for, so they are not written as if they were.
-    if (plausibilityFailed)
-        return kExitLink;
+    if (const int read = ReadSensorSet(o.memory == "eeprom", &record); read != kExitOk)
+        return read;
     if (!ThroughThePages(&record))
         return kExitLink;
-    if (WriteParameterFile(record, o.file.c_str()) < 0) {
-        Print(stderr, std::string(Tr(kMsgFileNotWritten)) + o.file);
+    if (!o.file.empty() && WriteParameterFile(record, o.file.c_str()) < 0) {
+        Report(std::string(Tr(kMsgFileNotWritten)) + o.file);
         return kExitFile;
+    }
+    if (JsonOutput()) {
+        QJsonObject out{{"memory", QString::fromStdString(o.memory)},
+                        {"parameters", WordsObject(record)}};
+        if (!o.file.empty())
+            out.insert("file", QString::fromStdString(o.file));
+        EmitJson(out);
     }
     return kExitOk;
 }
@@ -279,7 +455,9 @@ int ParamsGet(const Options &o)
 // whether to go on with a file of another type or version, and sends defaults for missing keys;
 // a script cannot answer, so such a file is refused with the first line of that question (or the
 // list of missing keys) and the app's refusal.
-int ReadParameterFile(const std::string &path, ParameterRecord *record, WrittenValues *written)
+// `written` (may be null) gets the file's values as they stand in it, before any page limits them.
+int ReadParameterFile(const std::string &path, ParameterRecord *record,
+                      WrittenValues *written = nullptr)
 {
     return ReadAppFile(
         path,
@@ -291,32 +469,156 @@ int ReadParameterFile(const std::string &path, ParameterRecord *record, WrittenV
             }
         },
         [record, written](IniText ini) {
-            *written = ParameterValuesAsWritten(ini);
+            if (written)
+                *written = ParameterValuesAsWritten(ini);
             return TakeParameters(ini, record);
         },
         Tr(kMsgMissingParameters),
         Tr(kMsgNoParameterRead));
 }
 
+std::string DifferenceLines(const std::vector<WordDifference> &differences)
+{
+    std::string text;
+    for (const WordDifference &d : differences)
+        text += std::string(d.name) + "\t" + std::to_string(d.first) + "\t" +
+                std::to_string(d.second) + "\n";
+    return text;
+}
+
+QJsonArray DifferenceArray(const std::vector<WordDifference> &differences, const char *first,
+                           const char *second)
+{
+    QJsonArray list;
+    for (const WordDifference &d : differences)
+        list.append(QJsonObject{{"name", d.name}, {first, int(d.first)}, {second, int(d.second)}});
+    return list;
+}
+
 int ParamsSend(const Options &o, const ParameterRecord &record)
 {
-    return SendParaRecord(record, o.memory == "eeprom") == 1 ? kExitOk : kExitLink;
+    const bool eeprom = o.memory == "eeprom";
+    if (SendParaRecord(record, eeprom) != 1)
+        return kExitLink;
+    if (o.verify) {
+        ParameterRecord back;
+        if (const int read = ReadSensorSet(eeprom, &back); read != kExitOk)
+            return read;
+        const std::vector<WordDifference> differences = CompareParameters(record, back);
+        if (!differences.empty()) {
+            if (JsonOutput()) {
+                EmitJson({{"error", ErrorCodeName(kExitLink)},
+                          {"message", Tr(kMsgVerifyFailed)},
+                          {"differences", DifferenceArray(differences, "sent", "read")}});
+                ErrorObjectPrinted();
+            } else {
+                Report(std::string(Tr(kMsgVerifyFailed)) + "\n" + DifferenceLines(differences));
+            }
+            return kExitLink;
+        }
+    }
+    if (JsonOutput())
+        EmitJson({{"memory", QString::fromStdString(o.memory)},
+                  {"file", QString::fromStdString(o.file)},
+                  {"sent", true},
+                  {"verified", o.verify}});
+    return kExitOk;
+}
+
+// params diff: the two sides, each ram, eeprom or a parameter file.
+struct DiffSide {
+    std::string name;
+    ParameterRecord record;
+    bool sensor() const { return name == "ram" || name == "eeprom"; }
+};
+
+int ReadDiffFiles(DiffSide *sides)
+{
+    for (int i = 0; i < 2; ++i)
+        if (!sides[i].sensor())
+            if (const int read = ReadParameterFile(sides[i].name, &sides[i].record);
+                read != kExitOk)
+                return read;
+    return kExitOk;
+}
+
+int ParamsDiff(DiffSide *sides)
+{
+    bool ram = false, eeprom = false;
+    for (int i = 0; i < 2; ++i) {
+        ram = ram || sides[i].name == "ram";
+        eeprom = eeprom || sides[i].name == "eeprom";
+    }
+    // RAM first: the EEPROM is read by loading it into RAM, so what RAM held is written back
+    // afterwards (also when that read failed: a failed check leaves the defaults in RAM).
+    ParameterRecord inRam, inEeprom;
+    if (ram || eeprom)
+        if (const int read = ReadSensorSet(false, &inRam); read != kExitOk)
+            return read;
+    if (eeprom) {
+        const int read = ReadSensorSet(true, &inEeprom);
+        if (SendParaRecord(inRam, false) != 1) {
+            Report(Tr(kMsgRamNotRestored));
+            return kExitLink;
+        }
+        if (read != kExitOk)
+            return read;
+    }
+    for (int i = 0; i < 2; ++i)
+        if (sides[i].sensor())
+            sides[i].record = sides[i].name == "ram" ? inRam : inEeprom;
+    const std::vector<WordDifference> differences =
+        CompareParameters(sides[0].record, sides[1].record);
+    if (JsonOutput()) {
+        EmitJson({{"a", QString::fromStdString(sides[0].name)},
+                  {"b", QString::fromStdString(sides[1].name)},
+                  {"equal", differences.empty()},
+                  {"differences", DifferenceArray(differences, "a", "b")}});
+        if (!differences.empty())
+            ErrorObjectPrinted(); // exit 1 here says "they differ", no failure
+    } else if (!differences.empty()) {
+        std::printf("NAME\t%s\t%s\n%s", sides[0].name.c_str(), sides[1].name.c_str(),
+                    DifferenceLines(differences).c_str());
+    }
+    return differences.empty() ? kExitOk : kExitDiffer;
 }
 
 int Live(const Options &o)
 {
-    std::string out = "CH0\tCH1\tTEMP\tREF\tSIG\tMAX\tMIN\tOUT\tIN\tANAOUT\n";
+    // TIME last, so that the columns before it stay where they were.
+    std::string out = "CH0\tCH1\tTEMP\tREF\tSIG\tMAX\tMIN\tOUT\tIN\tANAOUT\tTIME\n";
+    std::vector<QJsonObject> objects;
     for (int i = 0; i < o.count; ++i) {
+        Progress("live", i, o.count);
         if (!Exchange(frame::kOrderDataFrame))
             return kExitLink; // nothing printed: the rows so far are not the series asked for
         const DataFrameRec f = DataFrameFromBytes(AppState.RxBuffer + frame::kHeaderSize);
+        if (JsonOutput()) {
+            objects.push_back(QJsonObject{{"time", QString::fromStdString(IsoTimeNow())},
+                                          {"ch0", f.Ch0},
+                                          {"ch1", f.Ch1},
+                                          {"temp", f.Temp},
+                                          {"ref", f.Ref},
+                                          {"sig", f.Sig},
+                                          {"max", f.Max},
+                                          {"min", f.Min},
+                                          {"out", int(f.DigBits & 3u)},
+                                          {"in", int(f.DigState & 3u)},
+                                          {"anaout", f.AnaOut}});
+            continue;
+        }
         char row[160];
-        std::snprintf(row, sizeof row, "%d\t%d\t%d\t%d\t%d\t%d\t%d\t%u\t%u\t%d\n", f.Ch0, f.Ch1,
-                      f.Temp, f.Ref, f.Sig, f.Max, f.Min, unsigned(f.DigBits & 3u),
-                      unsigned(f.DigState & 3u), f.AnaOut);
+        std::snprintf(row, sizeof row, "%d\t%d\t%d\t%d\t%d\t%d\t%d\t%u\t%u\t%d\t%s\n", f.Ch0,
+                      f.Ch1, f.Temp, f.Ref, f.Sig, f.Max, f.Min, unsigned(f.DigBits & 3u),
+                      unsigned(f.DigState & 3u), f.AnaOut, IsoTimeNow().c_str());
         out += row;
     }
-    std::fputs(out.c_str(), stdout);
+    Progress("live", 0, 0);
+    if (JsonOutput())
+        for (const QJsonObject &object : objects)
+            EmitJson(object);
+    else
+        std::fputs(out.c_str(), stdout);
     return kExitOk;
 }
 
@@ -326,17 +628,28 @@ int Offset(const Options &o, const std::string &what)
     if (what == "get") {
         if (ReadOffsets(&v) != 1)
             return kExitLink;
-        std::printf("CH0\tCH1\tFACTOR\n%u\t%u\t%.1f\n", unsigned(v.ch0), unsigned(v.ch1),
-                    SettingTimeFactorFromWire(v.factorWire));
+        const double factor = SettingTimeFactorFromWire(v.factorWire);
+        if (JsonOutput())
+            EmitJson({{"ch0", int(v.ch0)}, {"ch1", int(v.ch1)}, {"factor", factor}});
+        else
+            std::printf("CH0\tCH1\tFACTOR\n%u\t%u\t%.1f\n", unsigned(v.ch0), unsigned(v.ch1),
+                        factor);
         return kExitOk;
     }
     if (what == "calc") {
         if (CalculateOffsets(&v) != 1)
             return kExitLink;
-        std::printf("CH0\tCH1\n%u\t%u\n", unsigned(v.ch0), unsigned(v.ch1));
+        if (JsonOutput())
+            EmitJson({{"ch0", int(v.ch0)}, {"ch1", int(v.ch1)}});
+        else
+            std::printf("CH0\tCH1\n%u\t%u\n", unsigned(v.ch0), unsigned(v.ch1));
         return kExitOk;
     }
-    return WriteOffsets(uint16_t(o.ch0), uint16_t(o.ch1)) == 1 ? kExitOk : kExitLink;
+    if (WriteOffsets(uint16_t(o.ch0), uint16_t(o.ch1)) != 1)
+        return kExitLink;
+    if (JsonOutput())
+        EmitJson({{"ch0", o.ch0}, {"ch1", o.ch1}, {"sent", true}});
+    return kExitOk;
 }
 
 bool IsParamsSend(const Options &o)
@@ -344,21 +657,54 @@ bool IsParamsSend(const Options &o)
     return o.words.size() == 2 && o.words[0] == "params" && o.words[1] == "send";
 }
 
+bool IsParamsDiff(const Options &o)
+{
+    return o.words.size() == 4 && o.words[0] == "params" && o.words[1] == "diff";
+}
+
+// Whether the command runs the parameter pages (ThroughThePages).
+bool NeedsThePages(const Options &o)
+{
+    const std::vector<std::string> &w = o.words;
+    return (w.size() == 2 && w[0] == "params" && (w[1] == "get" || w[1] == "send") &&
+            !(w[1] == "get" && o.links.size() > 1)) ||
+           (!w.empty() && w[0] == "hwinfo" && o.links.size() == 1);
+}
+
+// Whether the command writes --file (which then must name each target apart).
+bool WritesFile(const Options &o)
+{
+    const std::vector<std::string> &w = o.words;
+    if (w.empty() || o.file.empty())
+        return false;
+    return w[0] == "record" || w[0] == "hwinfo" ||
+           (w.size() == 2 && w[1] == "get" && (w[0] == "params" || w[0] == "convtable"));
+}
+
 // Runs the command; with checkOnly only checks its options (and reads its input file), without
 // any exchange, and returns kExitOk when it can run.
-int Run(const Options &o, const ParameterRecord &fileRecord, bool checkOnly)
+int Run(const Options &o, const ParameterRecord &fileRecord, DiffSide *diff, bool checkOnly)
 {
     const std::vector<std::string> &w = o.words;
     if (w.empty())
         return Usage("no command");
     const std::string &cmd = w[0];
     const auto run = [checkOnly](const auto &command) { return checkOnly ? kExitOk : command(); };
+    if (o.verify && !(cmd == "params" && w.size() == 2 && w[1] == "send"))
+        return Usage("--verify belongs to params send");
     if (cmd == "identify" && w.size() == 1)
         return run([] { return Identify(); });
     if (cmd == "params" && w.size() == 2 && (w[1] == "get" || w[1] == "send")) {
-        if (o.memory.empty() || o.file.empty())
-            return Usage("params needs --memory and --file");
+        if (o.memory.empty() || (o.file.empty() && !(w[1] == "get" && o.json)))
+            return Usage("params " + w[1] + " needs --memory and --file");
         return run([&] { return w[1] == "get" ? ParamsGet(o) : ParamsSend(o, fileRecord); });
+    }
+    if (cmd == "params" && w.size() >= 2 && w[1] == "diff") {
+        if (w.size() != 4)
+            return Usage("params diff needs two of ram, eeprom or a parameter file");
+        if (!o.memory.empty() || !o.file.empty())
+            return Usage("params diff takes its two sides as operands, not --memory or --file");
+        return run([&] { return ParamsDiff(diff); });
     }
     if (cmd == "live" && w.size() == 1) {
         if (o.count < 1)
@@ -379,7 +725,7 @@ int Run(const Options &o, const ParameterRecord &fileRecord, bool checkOnly)
         return ConvTable(o, w[1], checkOnly);
     if (cmd == "hwinfo" && w.size() == 1)
         return HwInfo(o, checkOnly);
-    return Usage("unknown command");
+    return Usage("unknown command " + Joined(w));
 }
 
 } // namespace
@@ -395,11 +741,83 @@ void Print(FILE *to, const std::string &text)
         std::fputc('\n', to);
 }
 
+void Report(const std::string &text)
+{
+    if (!gJson) {
+        Print(stderr, text);
+        return;
+    }
+    if (!gReports.empty() && gReports.back() != '\n')
+        gReports += '\n';
+    gReports += text;
+}
+
+void EmitJson(const QJsonObject &object)
+{
+    const QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    std::fflush(stdout);
+}
+
+void EmitError(int code, const QJsonObject &extra)
+{
+    std::string message = gReports;
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
+    QJsonObject object = extra;
+    object.insert("error", gConnectionFailed ? "connection" : ErrorCodeName(code));
+    object.insert("message", QString::fromStdString(message));
+    EmitJson(object);
+    gErrorPrinted = true;
+}
+
+void ErrorObjectPrinted()
+{
+    gErrorPrinted = true;
+}
+
+bool JsonOutput()
+{
+    return gJson;
+}
+
+const char *ErrorCodeName(int exitCode)
+{
+    switch (exitCode) {
+    case kExitUsage: return "usage";
+    case kExitLink: return "link";
+    case kExitVersion: return "version";
+    case kExitFile: return "file";
+    case kExitInterrupted:
+    case kExitTerminated: return "interrupted";
+    default: return "failure";
+    }
+}
+
+std::string IsoTimeNow()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    return now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs).toStdString();
+}
+
+void Progress(const char *what, int done, int total)
+{
+    static const bool terminal = StandardErrorIsTerminal();
+    if (!terminal)
+        return;
+    if (total == 0)
+        std::fputs("\r\033[K", stderr);
+    else
+        std::fprintf(stderr, "\r%s: %d/%d", what, done, total);
+    std::fflush(stderr);
+}
+
 int Usage(const std::string &problem)
 {
-    if (!problem.empty())
-        std::fprintf(stderr, "orvante2-cli: %s\n\n", problem.c_str());
-    std::fputs(kUsage, stderr);
+    if (gJson)
+        Report(problem);
+    else
+        std::fprintf(stderr, "orvante2-cli: %s\nSee 'orvante2-cli --help'.\n", problem.c_str());
     return kExitUsage;
 }
 
@@ -417,18 +835,18 @@ int ReadAppFile(const std::string &path, const std::function<const Msg *(IniText
         return kExitFile;
     if (Ini_ReadFromFile(ini, path.c_str()) < 0) {
         Ini_Dispose(ini);
-        Print(stderr, std::string(Tr(kMsgFileNotRead)) + path);
+        Report(std::string(Tr(kMsgFileNotRead)) + path);
         return kExitFile;
     }
     int result = kExitOk;
     if (const Msg *question = refusedAs(ini)) {
-        Print(stderr, FirstLine(Tr(*question)) + "\n" + refusal);
+        Report(FirstLine(Tr(*question)) + "\n" + refusal);
         result = kExitFile;
     } else if (const std::vector<std::string> unread = take(ini); !unread.empty()) {
         std::string text = unreadHeader;
         for (const std::string &name : unread)
             text += name + "\n";
-        Print(stderr, text + refusal);
+        Report(text + refusal);
         result = kExitFile;
     }
     Ini_Dispose(ini);
@@ -442,19 +860,42 @@ bool Exchange(uint8_t order, unsigned arg)
     return DataExchange(frame::kHeaderSize) == 1;
 }
 
+namespace {
+
+// The end of every run: with --json a failure that printed no object of its own gets
+// {"error": CODE, "message": TEXT}.
+int Finish(int code)
+{
+    if (gJson && code != kExitOk && !gErrorPrinted)
+        EmitError(code);
+    std::fflush(stdout);
+    return code;
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
             std::fputs(kUsage, stdout);
             return kExitOk;
         }
+        if (!std::strcmp(argv[i], "--version")) {
+            std::printf("orvante2-cli %s\n", ORVANTE2_VERSION);
+            return kExitOk;
+        }
+        if (!std::strcmp(argv[i], "--json"))
+            gJson = true; // a usage error is reported as JSON too
+    }
     Options o;
     const std::string problem = ParseOptions(argc, argv, &o);
     if (!problem.empty())
-        return Usage(problem);
+        return Finish(Usage(problem));
     if (o.words.empty())
-        return Usage("no command");
+        return Finish(Usage("no command"));
+    if (o.links.size() > 1 && WritesFile(o) && o.file.find("{target}") == std::string::npos)
+        return Finish(Usage("with several sensors --file must hold {target}"));
 
     // The parameter pages run unseen (ThroughThePages): the tool never shows a window. Qt's own
     // notes about its environment (no runtime directory, fonts) are not the tool's output:
@@ -464,43 +905,59 @@ int main(int argc, char **argv)
         if (type == QtCriticalMsg || type == QtFatalMsg)
             std::fprintf(stderr, "orvante2-cli: %s\n", text.toLocal8Bit().constData());
     });
-    QApplication app(argc, argv);
+    // Only the parameter pages need a GUI application; without it the tool starts sooner, which
+    // counts when it runs once per sensor of a line.
+    std::unique_ptr<QCoreApplication> app;
+    if (NeedsThePages(o))
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
     AppState.LanguageIndex = o.lang == "de" ? 0 : 1;
     SetLinkFailureSink(ReportLinkFailure);
 
     // Options and input files are checked before the link is opened: a usage or file error is
     // reported as such also when no sensor answers, and costs no exchange.
     ParameterRecord fileRecord;
-    const int checked = Run(o, fileRecord, true);
+    DiffSide diff[2];
+    if (IsParamsDiff(o)) {
+        diff[0].name = o.words[2];
+        diff[1].name = o.words[3];
+    }
+    const int checked = Run(o, fileRecord, diff, true);
     if (checked != kExitOk)
-        return checked;
+        return Finish(checked);
     if (IsParamsSend(o)) {
         WrittenValues written;
         const int read = ReadParameterFile(o.file, &fileRecord, &written);
         if (read != kExitOk)
-            return read;
+            return Finish(read);
         // The app sends what its pages hold once the file is loaded into them. Values its
         // controls cannot take would be sent changed: a script hears of it, and only goes on
         // when it asked for that (--clamp).
         std::vector<ChangedWord> changed;
         if (!ThroughThePages(&fileRecord, &written, &changed))
-            return kExitLink;
+            return Finish(kExitLink);
         if (!changed.empty()) {
             if (!o.clamp) {
                 Print(stderr, ChangedWordsText(changed) + "\n" + Tr(kMsgNoParameterRead));
-                return kExitFile;
+                return Finish(kExitFile);
             }
             Print(stderr, ChangedWordsText(changed));
         }
     }
-    std::string linkProblem;
-    if (!OpenLink(o, &linkProblem)) {
-        if (!linkProblem.empty())
-            return Usage(linkProblem);
-        return kExitLink;
+    if (IsParamsDiff(o)) {
+        if (const int read = ReadDiffFiles(diff); read != kExitOk)
+            return Finish(read);
     }
-    const int code = Run(o, fileRecord, false);
+    if (o.links.size() > 1)
+        return RunForEveryLink(o, argc, argv);
+    // Two files are compared without a sensor.
+    if (IsParamsDiff(o) && !diff[0].sensor() && !diff[1].sensor())
+        return Finish(Run(o, fileRecord, diff, false));
+    int failed = kExitLink;
+    if (!OpenLink(o, &failed))
+        return Finish(failed);
+    const int code = Run(o, fileRecord, diff, false);
     CloseLink();
-    std::fflush(stdout);
-    return code;
+    return Finish(code);
 }

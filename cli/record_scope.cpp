@@ -1,11 +1,13 @@
-// record and scope: data frames at an interval into the app's record file (or as TSV), and one
-// scope capture as TSV. Both drive the recorder's and the scope's own functions; what they
-// would show on panels goes to standard output instead, and only after the last frame or block
-// has arrived, so a failure leaves nothing half-written anywhere.
+// record and scope: data frames at an interval into the app's record file (or as TSV or JSON),
+// and one scope capture as TSV or JSON. Both drive the recorder's and the scope's own functions;
+// what they would show on panels goes to standard output instead, and only after the last frame
+// or block has arrived. The record file grows beside its target and replaces it only when
+// complete; a recording broken off keeps the frames received in that partial file.
 #include "cli/cli.h"
 
 #include "app/appstate.h"
 #include "app/startup.h"
+#include "platform/files.h"
 #include "platform/ui.h"
 #include "link/exchange.h"
 #include "link/frame.h"
@@ -23,10 +25,11 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 namespace {
 
@@ -95,96 +98,146 @@ bool ParseTriggerMode(const std::string &text, int *mode)
     return false;
 }
 
-// ---- The record file, written whole or not at all ----------------------------------------------
+// ---- The record file, written as it grows ----------------------------------------------------
 
-// The temporary file beside the target; a signal that ends the tool removes it too.
-char gTempPath[4096];
+// The recording grows in TARGET.partial beside the target, one flushed line per frame, and is
+// renamed over the target once the last frame is in: the target is never half-written, and a
+// recording broken off by a link failure or a signal keeps every frame received.
 
-extern "C" void RemoveTempAndExit(int signal)
+const Msg kMsgRecordBrokenOff{"Aufzeichnung abgebrochen: ", "Recording broken off: "};
+const Msg kMsgFramesKeptIn{" Messwerte stehen in ", " frames are kept in "};
+const Msg kMsgNoFrameRecorded{"Aufzeichnung abgebrochen: kein Messwert aufgezeichnet",
+                              "Recording broken off: no frame recorded"};
+
+// What the signal handler needs, prepared beforehand: it may only write and end.
+struct PartialRecording {
+    volatile std::sig_atomic_t frames = 0;
+    std::string path;           // the partial file
+    std::string before, middle; // the message around the frame count
+    std::string jsonBefore, jsonMiddle, jsonAfter;
+    std::string nothing, jsonNothing; // without a frame: the file goes, and this is said
+    bool json = false;
+};
+PartialRecording gPartial;
+
+// The decimal digits of n, into `out` (at least 12 chars); returns their count.
+int Digits(long n, char *out)
 {
-    if (gTempPath[0])
-        ::unlink(gTempPath);
-    ::_exit(128 + signal);
+    char rev[12];
+    int k = 0;
+    do {
+        rev[k++] = char('0' + n % 10);
+        n /= 10;
+    } while (n > 0 && k < 11);
+    for (int i = 0; i < k; ++i)
+        out[i] = rev[k - 1 - i];
+    return k;
+}
+
+extern "C" void KeepPartialAndExit(int signal)
+{
+    char n[12];
+    const int length = Digits(gPartial.frames, n);
+    const int out = gPartial.json ? 1 : 2;
+    if (gPartial.frames == 0) {
+        RemoveFile(gPartial.path);
+        const std::string &text = gPartial.json ? gPartial.jsonNothing : gPartial.nothing;
+        WriteAll(out, text.data(), text.size());
+    } else if (gPartial.json) {
+        WriteAll(out, gPartial.jsonBefore.data(), gPartial.jsonBefore.size());
+        WriteAll(out, n, unsigned(length));
+        WriteAll(out, gPartial.jsonMiddle.data(), gPartial.jsonMiddle.size());
+        WriteAll(out, n, unsigned(length));
+        WriteAll(out, gPartial.jsonAfter.data(), gPartial.jsonAfter.size());
+    } else {
+        WriteAll(out, gPartial.before.data(), gPartial.before.size());
+        WriteAll(out, n, unsigned(length));
+        WriteAll(out, gPartial.middle.data(), gPartial.middle.size());
+    }
+    ExitNow(128 + signal); // 130 for SIGINT, 143 for SIGTERM, as a shell reports them
+}
+
+std::string JsonString(const std::string &text)
+{
+    const QByteArray a = QJsonDocument(QJsonArray{QString::fromStdString(text)})
+                             .toJson(QJsonDocument::Compact);
+    return a.mid(1, a.size() - 2).toStdString(); // the quoted, escaped string
 }
 
 class RecordTarget {
 public:
-    // Checks the target and creates the temporary file, before anything is asked of the sensor:
+    // Checks the target and creates the partial file, before anything is asked of the sensor:
     // a place that cannot be written costs no recording.
     bool open(const std::string &path)
     {
         path_ = path;
-        struct stat st;
-        if (::stat(path.c_str(), &st) == 0) {
-            if (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0)
-                return false;
-            keepMode_ = true;
-            mode_ = st.st_mode & 07777;
-        } else if (errno != ENOENT) {
+        partial_ = path + ".partial";
+        const PathKind kind = KindOfPath(path);
+        if (kind != PathKind::kMissing && (kind != PathKind::kRegularFile || !MayWrite(path)))
             return false;
-        }
-        const std::string temp = path + ".tmpXXXXXX";
-        if (temp.size() >= sizeof gTempPath)
+        const PathKind partialKind = KindOfPath(partial_);
+        if (partialKind != PathKind::kMissing && partialKind != PathKind::kRegularFile)
             return false;
-        std::memcpy(gTempPath, temp.c_str(), temp.size() + 1);
-        fd_ = ::mkstemp(gTempPath);
-        if (fd_ < 0) {
-            gTempPath[0] = 0;
+        if (!file_.open(partial_, path))
             return false;
-        }
-        ::fchmod(fd_, keepMode_ ? mode_ : 0666 & ~CurrentUmask());
-        std::signal(SIGINT, RemoveTempAndExit);
-        std::signal(SIGTERM, RemoveTempAndExit);
-        std::signal(SIGHUP, RemoveTempAndExit);
+        gPartial.frames = 0;
+        gPartial.path = partial_;
+        gPartial.json = JsonOutput();
+        const std::string kept = std::string(Tr(kMsgFramesKeptIn)) + partial_;
+        gPartial.before = std::string(Tr(kMsgRecordBrokenOff));
+        gPartial.middle = kept + "\n";
+        gPartial.jsonBefore = "{\"error\":\"interrupted\",\"message\":" +
+                              JsonString(gPartial.before);
+        // {"error":"interrupted","message":"Recording broken off: N frames ...","frames":N,
+        //  "partial":"PATH"}
+        gPartial.jsonBefore.pop_back(); // the closing quote: the count and the rest follow
+        gPartial.jsonMiddle = JsonString(kept).substr(1) + ",\"frames\":";
+        gPartial.jsonAfter = ",\"partial\":" + JsonString(partial_) + "}\n";
+        gPartial.nothing = std::string(Tr(kMsgNoFrameRecorded)) + "\n";
+        gPartial.jsonNothing = "{\"error\":\"interrupted\",\"message\":" +
+                               JsonString(Tr(kMsgNoFrameRecorded)) + ",\"frames\":0}\n";
+        OnTerminationSignals(KeepPartialAndExit);
         return true;
     }
 
-    // Writes the whole text, syncs it and renames it over the target.
-    bool commit(const std::string &text)
+    bool append(const std::string &text) { return file_.append(text) && file_.flush(); }
+    void frameWritten() { gPartial.frames = gPartial.frames + 1; }
+    int frames() const { return gPartial.frames; }
+
+    // Syncs the partial file and renames it over the target.
+    bool commit()
     {
-        bool ok = true;
-        for (size_t done = 0; ok && done < text.size();) {
-            const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            ok = n > 0;
-            done += ok ? size_t(n) : 0;
-        }
-        ok = ok && (::fsync(fd_) == 0 || errno == EINVAL);
-        ok = ::close(fd_) == 0 && ok;
-        fd_ = -1;
-        ok = ok && ::rename(gTempPath, path_.c_str()) == 0;
-        if (ok)
-            gTempPath[0] = 0;
-        return ok;
+        DefaultTerminationSignals(); // from here on the partial file is complete
+        return file_.sync() && file_.close() && RenameFile(partial_, path_);
     }
 
-    ~RecordTarget()
+    // The recording ends early: the partial file stays when it holds a frame, and the operator
+    // learns how many and where. Returns `code`.
+    int brokenOff(int code)
     {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (gTempPath[0])
-            ::unlink(gTempPath);
-        gTempPath[0] = 0;
+        file_.close();
+        DefaultTerminationSignals();
+        if (frames() == 0) {
+            RemoveFile(partial_);
+            return code;
+        }
+        Report(std::string(Tr(kMsgRecordBrokenOff)) + std::to_string(frames()) +
+               Tr(kMsgFramesKeptIn) + partial_);
+        if (JsonOutput()) // as after a signal: how many frames and where
+            EmitError(code, {{"frames", frames()}, {"partial", QString::fromStdString(partial_)}});
+        return code;
     }
+
+    const std::string &partialPath() const { return partial_; }
 
 private:
-    static mode_t CurrentUmask()
-    {
-        const mode_t m = ::umask(0);
-        ::umask(m);
-        return m;
-    }
-
-    std::string path_;
-    int fd_ = -1;
-    bool keepMode_ = false;
-    mode_t mode_ = 0;
+    std::string path_, partial_;
+    AppendFile file_;
 };
 
 int FileNotWritten(const std::string &path)
 {
-    Print(stderr, std::string(Tr(kMsgFileNotWritten)) + path);
+    Report(std::string(Tr(kMsgFileNotWritten)) + path);
     return kExitFile;
 }
 
@@ -210,26 +263,50 @@ int Record(const Options &o, bool checkOnly)
         return FileNotWritten(o.file);
 
     // The file as the recorder makes it: the header it writes when the file is chosen, then the
-    // line it appends for every frame. Standard output gets the same columns, LF-terminated.
-    std::string text = toFile ? RecordFileHeader(AppState.LanguageIndex, kScopeTitle, o.id.c_str())
-                              : std::string("DATE\tTIME\tCH0\tCH1\tTEMP\tSIG\n");
+    // line it appends for every frame. Standard output gets the same columns, LF-terminated and
+    // with milliseconds, or one JSON object per frame.
+    if (toFile && !target.append(RecordFileHeader(AppState.LanguageIndex, kScopeTitle,
+                                                  o.id.c_str()))) {
+        FileNotWritten(target.partialPath());
+        return target.brokenOff(kExitFile);
+    }
+    std::string text = "DATE\tTIME\tCH0\tCH1\tTEMP\tSIG\n";
+    std::vector<QJsonObject> objects;
     double t0 = Timer();
     for (int i = 0; i < o.count; ++i) {
+        Progress("record", i, o.count);
         if (!Exchange(frame::kOrderDataFrame))
-            return kExitLink;
+            return target.brokenOff(kExitLink);
         // A shorter answer would leave part of the frame to whatever the buffer held.
         if (AppState.RxHeader.length < kDataFrameSize) {
-            Print(stderr, Tr(kMsgBadData));
-            return kExitLink;
+            Report(Tr(kMsgBadData));
+            return target.brokenOff(kExitLink);
         }
         const DataFrameRec f = DataFrameFromBytes(AppState.RxBuffer + frame::kHeaderSize);
-        const std::time_t now = std::time(nullptr);
+        const QDateTime now = QDateTime::currentDateTime();
+        const std::time_t seconds = std::time_t(now.toSecsSinceEpoch());
         std::tm when{};
-        localtime_r(&now, &when);
-        std::string line = RecordLine(f, when);
-        if (!toFile)
+        localtime_r(&seconds, &when);
+        if (toFile) {
+            if (!target.append(RecordLine(f, when))) {
+                FileNotWritten(target.partialPath());
+                return target.brokenOff(kExitFile);
+            }
+            target.frameWritten();
+        } else if (JsonOutput()) {
+            objects.push_back(QJsonObject{{"time", QString::fromStdString(IsoTimeNow())},
+                                          {"ch0", f.Ch0},
+                                          {"ch1", f.Ch1},
+                                          {"temp", f.Temp},
+                                          {"sig", f.Sig}});
+        } else {
+            std::string line = RecordLine(f, when);
+            char ms[8];
+            std::snprintf(ms, sizeof ms, ".%03d", int(now.time().msec()));
+            line.insert(line.find('\t', line.find('\t') + 1), ms); // after the seconds
             line.replace(line.size() - 2, 2, "\n");
-        text += line;
+            text += line;
+        }
         if (i + 1 == o.count)
             break; // the last frame is in: no further interval
         // Each request starts `interval` after the one before it started.
@@ -238,11 +315,22 @@ int Record(const Options &o, bool checkOnly)
             WaitForEvents(next);
         t0 = NextRecordStart(next, Timer(), interval);
     }
-    if (!toFile) {
-        std::fputs(text.c_str(), stdout);
+    Progress("record", 0, 0);
+    if (toFile) {
+        if (!target.commit()) {
+            FileNotWritten(o.file);
+            return target.brokenOff(kExitFile);
+        }
+        if (JsonOutput())
+            EmitJson({{"file", QString::fromStdString(o.file)}, {"frames", o.count}});
         return kExitOk;
     }
-    return target.commit(text) ? kExitOk : FileNotWritten(o.file);
+    if (JsonOutput())
+        for (const QJsonObject &object : objects)
+            EmitJson(object);
+    else
+        std::fputs(text.c_str(), stdout);
+    return kExitOk;
 }
 
 int Scope(const Options &o, bool checkOnly)
@@ -268,7 +356,7 @@ int Scope(const Options &o, bool checkOnly)
         return kExitLink;
     // SCAN waits for the trigger until BREAK; a script has no BREAK, so the wait has a bound,
     // after which the tool breaks the capture off as BREAK does.
-    const double wait = o.timeout > 0 ? o.timeout : kScopeWaitS;
+    const double wait = o.triggerWait > 0 ? o.triggerWait : kScopeWaitS;
     ScopeTracesRec traces;
     const int received = ReceiveScopeBlocks(request, &traces, Timer() + wait);
     if (received == kScopeDeadlinePassed) {
@@ -280,13 +368,29 @@ int Scope(const Options &o, bool checkOnly)
         const std::string message =
             partial ? std::string(Tr(kMsgTimeout)) : std::string(Tr(kMsgNoTrigger)) + seconds;
         BreakDataScan(); // a failure of it is reported as well; the capture is over either way
-        Print(stderr, message);
+        Report(message);
         return kExitLink;
     }
     if (received != 1)
         return kExitLink; // reported by the exchange's failure sink
     AppState.ScanRunning = 0;
 
+    if (JsonOutput()) {
+        static const char *const kModeNames[] = {"single", "rising", "falling", "out0", "in0"};
+        QJsonArray rows;
+        for (int k = 0; k < kScopeSamples; ++k)
+            rows.append(QJsonObject{{"sample", k},
+                                    {"ch0", traces.Ch0Trace[size_t(k)]},
+                                    {"ch1", traces.Ch1Trace[size_t(k)]},
+                                    {"sig", traces.SigTrace[size_t(k)]},
+                                    {"status", int(uint16_t(traces.StatusTrace[size_t(k)]))}});
+        EmitJson({{"trigger", kModeNames[mode]},
+                  {"level", level},
+                  {"pretrigger", pre},
+                  {"rate", rate},
+                  {"rows", rows}});
+        return kExitOk;
+    }
     std::string out = "SAMPLE\tCH0\tCH1\tSIG\tSTATUS\n";
     for (int k = 0; k < kScopeSamples; ++k) {
         char row[64];

@@ -1,6 +1,7 @@
 # Installed layout and the Debian package.
 #
-#   bin/orvante2-scope, bin/orvante2-sensor
+#   bin/orvante2-scope, bin/orvante2-sensor, bin/orvante2-cli
+#   share/man/man1/orvante2-{scope,sensor,cli}.1   made from each program's --help and --version
 #   share/orvante2-scope/        language files and the logo (the program looks there when they are
 #                                not beside it or in the current directory)
 #   share/applications/orvante2-scope.desktop
@@ -29,7 +30,34 @@ add_custom_command(
     COMMENT "Drawing the desktop icon")
 add_custom_target(orvante2-icons ALL DEPENDS ${ICON_OUTPUTS})
 
-install(TARGETS orvante2-scope orvante2-sensor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Manual pages: help2man (Debian's, installed by tools/deps.sh) makes them from each program's
+# --help and --version, so that they say what the program says.
+find_program(HELP2MAN help2man REQUIRED)
+set(MAN_DIR ${CMAKE_BINARY_DIR}/man)
+set(MAN_PAGES)
+foreach(entry
+        "orvante2-scope|configure, watch and service one ORVANTE2 optical sensor"
+        "orvante2-sensor|simulated ORVANTE2 sensor on TCP/IP and a pseudo-terminal"
+        "orvante2-cli|ORVANTE2 sensor operations from the command line")
+    string(REPLACE "|" ";" parts "${entry}")
+    list(GET parts 0 program)
+    list(GET parts 1 summary)
+    add_custom_command(
+        OUTPUT ${MAN_DIR}/${program}.1
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${MAN_DIR}
+        COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+                ${HELP2MAN} --no-info --section 1 --name "${summary}"
+                --output ${MAN_DIR}/${program}.1 $<TARGET_FILE:${program}>
+        DEPENDS ${program}
+        COMMENT "Manual page of ${program}"
+        VERBATIM)
+    list(APPEND MAN_PAGES ${MAN_DIR}/${program}.1)
+endforeach()
+add_custom_target(orvante2-manpages ALL DEPENDS ${MAN_PAGES})
+
+install(TARGETS orvante2-scope orvante2-sensor orvante2-cli
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${RUNTIME_FILES} DESTINATION ${ORVANTE2_DATA_DIR})
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/orvante2-scope.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -55,7 +83,9 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "ORVANTE2 Scope connects to one ORVANTE2 optical sensor over RS-232 or TCP/IP. It reads,\n\
 edits and stores the sensor's parameter set, shows its live values, captures scope\n\
 traces, records value series, edits the conversion table and offers the service\n\
-functions. The package also holds orvante2-sensor, a simulated sensor.")
+functions. The package also holds orvante2-cli, the sensor operations for scripts\n\
+and test stations (JSON output, many sensors at once), and orvante2-sensor, a\n\
+simulated sensor.")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -73,4 +103,6 @@ qt6-qpa-plugins ${ORVANTE2_QT_DEB_VERSION}")
 include(CPack)
 
 # --version reports the project's version.
-target_compile_definitions(orvante2-scope PRIVATE ORVANTE2_VERSION="${PROJECT_VERSION}")
+foreach(program orvante2-scope orvante2-sensor orvante2-cli)
+    target_compile_definitions(${program} PRIVATE ORVANTE2_VERSION="${PROJECT_VERSION}")
+endforeach()

@@ -60,6 +60,7 @@ const Msg kHelpFindComPorts{"Zeigt eine Liste der verfuegbaren COM PORTS.",
                             "Shows a list of available COM PORTS."};
 const Msg kHelpProtocol{"Waehlen Sie die RS232 oder TCP/IP Schnittstelle.",
                         "Select RS232 or TCP/IP Interface."};
+const Msg kMsgNoComDevice{"kein Geraet", "no device"};
 const Msg kHelpComPort{"Waehlen Sie einen seriellen COM-Port.", "Select a serial COM-PORT."};
 const Msg kHelpBaudrate{
     "Waehlen Sie die Baudrate fuer die Datenuebertragung. \n\nAchtung! Sensor und "
@@ -216,6 +217,20 @@ void SetButtonsDimmed(int scope, int dimmed)
     ProcessSystemEvents();
 }
 
+namespace {
+
+// Beside COM PORT: the Linux device the number stands for, or that there is none.
+void ShowComDevice()
+{
+    int port = 0;
+    GetCtrlVal(AppState.TabConnect, TABP_CONNECT_NUMERIC_COM_PORT, &port);
+    const std::string device = ComPortDevice(port);
+    SetCtrlVal(AppState.TabConnect, TABP_CONNECT_TEXTMSG_COM_DEVICE,
+               device.empty() ? Tr(kMsgNoComDevice) : ("= " + device).c_str());
+}
+
+} // namespace
+
 void InitConnectPanel()
 {
     int protocol = 0;
@@ -225,8 +240,10 @@ void InitConnectPanel()
         return;
     const int serial = protocol == 0 ? 1 : 0;
     for (int c : {TABP_CONNECT_BUTTON_FIND_COM_PORTS, TABP_CONNECT_NUMERIC_COM_PORT,
-                  TABP_CONNECT_RING_BAUDRATE, TABP_CONNECT_BUTTON_CHANGE_BAUDRATE})
+                  TABP_CONNECT_RING_BAUDRATE, TABP_CONNECT_BUTTON_CHANGE_BAUDRATE,
+                  TABP_CONNECT_TEXTMSG_COM_DEVICE})
         SetCtrlAttribute(AppState.TabConnect, c, ATTR_VISIBLE, serial);
+    ShowComDevice();
     for (int c : {TABP_CONNECT_COMBO_SERVER_ADDRESS, TABP_CONNECT_STRING_PORT_NUMBER})
         SetCtrlAttribute(AppState.TabConnect, c, ATTR_VISIBLE, 1 - serial);
 }
@@ -250,6 +267,7 @@ void PutLinkSettingsOnPanel()
 {
     SetCtrlVal(AppState.TabConnect, TABP_CONNECT_RING_COM_PROTOCOL, int(AppState.ComProtocol));
     SetCtrlVal(AppState.TabConnect, TABP_CONNECT_NUMERIC_COM_PORT, int(AppState.ComPort));
+    ShowComDevice();
     if (SetCtrlVal(AppState.TabConnect, TABP_CONNECT_RING_BAUDRATE, int(AppState.BaudrateIndex)) < 0)
         SetCtrlVal(AppState.TabConnect, TABP_CONNECT_RING_BAUDRATE, 4); // off the list: 115200
     SetCtrlVal(AppState.TabConnect, TABP_CONNECT_COMBO_SERVER_ADDRESS, AppState.ServerAddress);
@@ -499,8 +517,10 @@ int CBF_EditSelectComPort(int, int, int event, void *, int, int)
 {
     if (event == EVENT_RIGHT_CLICK)
         ShowHelp(kHelpComPort);
-    else if (event == EVENT_COMMIT)
+    else if (event == EVENT_COMMIT) {
+        ShowComDevice();
         DimLinkButtons(true, true, true);
+    }
     return 0;
 }
 

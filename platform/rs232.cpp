@@ -43,10 +43,26 @@ constexpr Range kRanges[] = {
     {100, 156, "/dev/pts/"},
 };
 
+std::map<int, std::string> &Bound()
+{
+    static std::map<int, std::string> bound;
+    return bound;
+}
+
 } // namespace
+
+void BindComPort(int port, const std::string &device)
+{
+    if (device.empty())
+        Bound().erase(port);
+    else
+        Bound()[port] = device;
+}
 
 std::string ComPortDevice(int port)
 {
+    if (auto it = Bound().find(port); it != Bound().end())
+        return it->second;
     for (const Range &r : kRanges)
         if (port >= r.firstCom && port < r.firstCom + r.count)
             return r.prefix + std::to_string(port - r.firstCom);

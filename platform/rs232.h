@@ -21,6 +21,9 @@ inline constexpr int kMaxComPort = 255;
 std::string ComPortDevice(int port);
 // The COM number of a device path, or 0.
 int ComPortFromDevice(const std::string &device);
+// Lets COM `port` stand for `device` for the rest of the process: a serial device outside the
+// ranges above (the command-line tool opens any device path so). An empty device drops it.
+void BindComPort(int port, const std::string &device);
 
 // Returns 0 or a negative code: -2 invalid port number, -7 cannot open port, -14 invalid baud
 // rate, -1 unknown system error.

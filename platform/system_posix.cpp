@@ -174,14 +174,17 @@ FileStatus CreateTempFile(const std::string &directoryPrefix, std::string &tempP
             fd = -1;
             continue;
         }
-        if (errno == EEXIST && !reclaimed && ReclaimStaleTemp(tempPath)) {
+        // The open's error, before the reclaim's calls overwrite errno (the other writer's
+        // file may be gone by then, and ENOENT is no reason to give up).
+        const int openError = errno;
+        if (openError == EEXIST && !reclaimed && ReclaimStaleTemp(tempPath)) {
             reclaimed = true; // one name taken back per write is enough
             --n;
             continue;
         }
-        if (errno == EEXIST || errno == EINTR)
+        if (openError == EEXIST || openError == EINTR)
             continue;
-        if (errno == EACCES && ++refusals <= kMaxTempRefusals)
+        if (openError == EACCES && ++refusals <= kMaxTempRefusals)
             continue;
         return FileStatus::kCannotCreateTemp;
     }

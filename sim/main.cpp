@@ -34,6 +34,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvante2-sensor"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ORVANTE2_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -53,6 +54,7 @@ int main(int argc, char **argv)
         "  frame=N     which frame the corruption hits (0 reply, n following, -1 all)\n"
         "  count=N     only for the next N requests"));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption portOpt(QStringLiteral("port"),
                                      QStringLiteral("TCP port on 127.0.0.1 (default 5000)."),
                                      QStringLiteral("N"), QStringLiteral("5000"));

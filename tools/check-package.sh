@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks it as a new user would meet it: its metadata and
-# dependencies, the files it installs, the desktop entry, and the installed program started from
-# the package's tree (--version, --help, and a headless --demo start ended by SIGTERM).
+# dependencies, the files it installs (the three programs and their manual pages), the desktop
+# entry, and the installed programs started from the package's tree (--version and --help of
+# all three, and a headless --demo start of the app ended by SIGTERM).
 # Usage: tools/check-package.sh [BUILD_DIR]   (default build; an existing build directory is used
 # as it is configured, a new one is configured for Release without tests; the package lands there)
 set -euo pipefail
@@ -10,7 +11,8 @@ BUILD=${1:-build}
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
     cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 fi
-cmake --build "$BUILD" --target orvante2-scope orvante2-sensor orvante2-icons
+cmake --build "$BUILD" --target orvante2-scope orvante2-sensor orvante2-cli orvante2-icons \
+    orvante2-manpages
 (cd "$BUILD" && cpack -G DEB >/dev/null)
 DEB=$(ls -t "$BUILD"/orvante2-scope_*.deb | head -1)
 echo "package: $DEB"
@@ -31,7 +33,9 @@ for p in libqt6widgets6 libqt6network6 libqt6serialport6 libqt6charts6 libqt6pri
 done
 
 # The installed files.
-for f in usr/bin/orvante2-scope usr/bin/orvante2-sensor \
+for f in usr/bin/orvante2-scope usr/bin/orvante2-sensor usr/bin/orvante2-cli \
+         usr/share/man/man1/orvante2-scope.1 usr/share/man/man1/orvante2-sensor.1 \
+         usr/share/man/man1/orvante2-cli.1 \
          usr/share/orvante2-scope/language_eng.lwl usr/share/orvante2-scope/language_ger.lwl \
          usr/share/orvante2-scope/logoQX.bmp usr/share/applications/orvante2-scope.desktop \
          usr/share/icons/hicolor/scalable/apps/orvante2-scope.svg \
@@ -42,7 +46,7 @@ done
 
 # Every Qt library the programs link comes from a package named in Depends (what those
 # libraries load in turn comes with their own packages' dependencies).
-for exe in orvante2-scope orvante2-sensor; do
+for exe in orvante2-scope orvante2-sensor orvante2-cli; do
     LDD=$(ldd "$ROOT/usr/bin/$exe")
     grep -q "not found" <<<"$LDD" && fail "$exe: unresolved library"
     for name in $(readelf -d "$ROOT/usr/bin/$exe" | sed -n 's/.*NEEDED.*\[\(.*Qt6.*\)\]/\1/p'); do
@@ -67,6 +71,21 @@ fi
 EXE="$ROOT/usr/bin/orvante2-scope"
 "$EXE" --version | grep -qx "orvante2-scope 1.3.0" || fail "--version"
 "$EXE" --help | grep -q -- "--demo" || fail "--help"
+for exe in orvante2-sensor orvante2-cli; do
+    "$ROOT/usr/bin/$exe" --version | grep -qx "$exe 1.3.0" || fail "$exe --version"
+done
+CLI_HELP=$("$ROOT/usr/bin/orvante2-cli" --help)  # whole: grep -q would end the pipe early
+grep -q -- "--json" <<<"$CLI_HELP" || fail "orvante2-cli --help"
+# The manual pages are the programs' own help, readable by man.
+for page in orvante2-scope orvante2-sensor orvante2-cli; do
+    grep -q '^\.SH SYNOPSIS\|^\.SH DESCRIPTION' "$ROOT/usr/share/man/man1/$page.1" ||
+        fail "$page.1 has no DESCRIPTION"
+    if command -v man >/dev/null; then
+        MANWIDTH=80 man -l "$ROOT/usr/share/man/man1/$page.1" 2>/dev/null | grep -q "$page" ||
+            fail "man cannot show $page.1"
+    fi
+done
+grep -q -- "--json" "$ROOT/usr/share/man/man1/orvante2-cli.1" || fail "orvante2-cli.1 lacks --json"
 HOME_DIR="$ROOT/home"
 mkdir -p "$HOME_DIR"
 # A demo start: it connects to its own simulated sensor, finds its language files under

@@ -9,12 +9,17 @@
 #include "sim/sensor_data.h"
 #include "sim/sim_runner.h"
 
+#include "common/harness.h"
+
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -43,6 +48,29 @@ protected:
         all += args;
         p.start(ORVANTE2_CLI_EXE, all);
         EXPECT_TRUE(p.waitForFinished(60000)); // blocks; the simulator answers on its own thread
+        Result r;
+        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = p.readAllStandardOutput().toStdString();
+        r.err = p.readAllStandardError().toStdString();
+        return r;
+    }
+
+    // Runs the tool against the scripted peer, which answers on this thread: the wait is the
+    // event loop's, ended by the tool's exit.
+    Result runOnPeer(RawPeer &peer, const QStringList &args)
+    {
+        QProcess p;
+        QEventLoop loop;
+        QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit); // a hung tool fails, not the suite
+        p.start(ORVANTE2_CLI_EXE,
+                QStringList{"--tcp", QString("127.0.0.1:%1").arg(peer.port())} + args);
+        loop.exec();
+        EXPECT_EQ(p.state(), QProcess::NotRunning);
+        if (p.state() != QProcess::NotRunning) {
+            p.kill();
+            p.waitForFinished();
+        }
         Result r;
         r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
         r.out = p.readAllStandardOutput().toStdString();
@@ -121,6 +149,11 @@ struct FailureCase {
     const char *fault;   // as the simulator's --fault option, without the order
     const char *message; // English text the tool must print
 };
+// Printed by its name, so that test lists show no byte dumps.
+inline void PrintTo(const FailureCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 inline const FailureCase kFailures[] = {
     {"LateReply", "delay=800", "TIMEOUT! \nNo data received!"},

@@ -3,6 +3,8 @@
 // message, a non-zero exit code and no file written.
 #include "cli/cli_fixture.h"
 
+#include <QDateTime>
+
 #include <map>
 #include <string>
 #include <tuple>
@@ -83,11 +85,16 @@ TEST_F(CliTest, LivePrintsCountFramesAsTsv)
 {
     const Result r = run({"live", "--count", "4"});
     EXPECT_EQ(r.code, 0) << r.err;
-    ASSERT_EQ(r.out.rfind("CH0\tCH1\tTEMP\tREF\tSIG\tMAX\tMIN\tOUT\tIN\tANAOUT\n", 0), 0u) << r.out;
-    int lines = 0;
-    for (char c : r.out)
-        lines += c == '\n';
-    EXPECT_EQ(lines, 5);
+    ASSERT_EQ(r.out.rfind("CH0\tCH1\tTEMP\tREF\tSIG\tMAX\tMIN\tOUT\tIN\tANAOUT\tTIME\n", 0), 0u)
+        << r.out;
+    const QStringList lines = QString::fromStdString(r.out).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5);
+    for (int i = 1; i < lines.size(); ++i) {
+        // Each frame's time stamp, in milliseconds.
+        const QString time = lines[i].split('\t').value(10);
+        EXPECT_TRUE(QDateTime::fromString(time, Qt::ISODateWithMs).isValid()) << r.out;
+        EXPECT_EQ(time.indexOf('.'), 19) << r.out;
+    }
     int frames = 0;
     for (const auto &f : sensor.receivedFrames())
         frames += f.size() > 1 && f[1] == frame::kOrderDataFrame;
@@ -251,6 +258,11 @@ struct CommandCase {
     bool writesFile;
     bool hasPayload; // answers without payload cannot carry a bad data CRC or be cut short
 };
+// Printed by its name, so that test lists show no byte dumps.
+inline void PrintTo(const CommandCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 const CommandCase kCommands[] = {
     {"Identify", frame::kOrderNameSerial, {"identify"}, false, true},

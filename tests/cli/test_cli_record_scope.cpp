@@ -11,9 +11,14 @@
 #include "scope/capture.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QThread>
 #include <QEventLoop>
 #include <QTimer>
 
+#include <csignal>
 #include <ctime>
 #include <map>
 #include <sstream>
@@ -124,29 +129,6 @@ std::string AppRecordFile(int language, const std::vector<DataFrameRec> &frames,
 
 class CliRecordScope : public CliTest {
 protected:
-    // Runs the tool against the scripted peer, which answers on this thread: the wait is the
-    // event loop's, ended by the tool's exit.
-    Result runOnPeer(RawPeer &peer, const QStringList &args)
-    {
-        QProcess p;
-        QEventLoop loop;
-        QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(60000, &loop, &QEventLoop::quit); // a hung tool fails, not the suite
-        p.start(ORVANTE2_CLI_EXE,
-                QStringList{"--tcp", QString("127.0.0.1:%1").arg(peer.port())} + args);
-        loop.exec();
-        EXPECT_EQ(p.state(), QProcess::NotRunning);
-        if (p.state() != QProcess::NotRunning) {
-            p.kill();
-            p.waitForFinished();
-        }
-        Result r;
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = p.readAllStandardOutput().toStdString();
-        r.err = p.readAllStandardError().toStdString();
-        return r;
-    }
-
     // Files of the test directory other than the ones named: a temporary file left behind.
     QStringList strays(const QStringList &known) const
     {
@@ -202,7 +184,13 @@ TEST_F(CliRecordScope, RecordWithoutFileIsTsvOfTheSameColumns)
     for (size_t i = 0; i < frames.size(); ++i) {
         std::tm when{};
         ASSERT_TRUE(WhenOf(lines[i + 1], &when)) << lines[i + 1];
-        EXPECT_EQ(lines[i + 1] + "\r\n", RecordLine(frames[i], when));
+        // The time carries milliseconds: HH:MM:SS.mmm; otherwise the recorder's line.
+        std::string line = lines[i + 1];
+        const size_t dot = line.find('.');
+        ASSERT_NE(dot, std::string::npos) << line;
+        EXPECT_EQ(line.find('\t', dot), dot + 4) << line;
+        line.erase(dot, 4);
+        EXPECT_EQ(line + "\r\n", RecordLine(frames[i], when));
     }
     EXPECT_EQ(r.out.find('\r'), std::string::npos);
 }
@@ -245,7 +233,7 @@ TEST_F(CliRecordScope, RecordRefusesBadValuesAndUnwritableFilesBeforeAnyExchange
     EXPECT_TRUE(sensor.receivedFrames().empty());
 }
 
-TEST_F(CliRecordScope, RecordFailingMidWayWritesNothingAnywhere)
+TEST_F(CliRecordScope, RecordFailingMidWayKeepsTheFramesInThePartialFile)
 {
     for (bool toFile : {true, false}) {
         RawPeer peer;
@@ -262,9 +250,155 @@ TEST_F(CliRecordScope, RecordFailingMidWayWritesNothingAnywhere)
         EXPECT_NE(r.err.find("TIMEOUT! \nNo data received!"), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.empty()) << r.out;
         EXPECT_EQ(read(path("rec.dat")), before);
-        EXPECT_TRUE(strays({"rec.dat"}).isEmpty()) << strays({"rec.dat"}).join(",").toStdString();
         EXPECT_EQ(Count(peer.requests, frame::kOrderDataFrame), 3);
+        if (!toFile) {
+            EXPECT_TRUE(strays({"rec.dat"}).isEmpty());
+            continue;
+        }
+        // The two frames received are kept beside the target, and the message says so.
+        EXPECT_EQ(strays({"rec.dat"}), QStringList{"rec.dat.partial"});
+        const std::string partial = read(path("rec.dat.partial")).toStdString();
+        EXPECT_EQ(partial.rfind(RecordFileHeader(1, kScopeTitle, ""), 0), 0u) << partial;
+        EXPECT_NE(partial.find("\t1\t2\t3\t4\r\n"), std::string::npos) << partial;
+        EXPECT_NE(partial.find("\t5\t6\t7\t8\r\n"), std::string::npos) << partial;
+        EXPECT_NE(r.err.find("Recording broken off: 2 frames are kept in " +
+                             path("rec.dat.partial").toStdString()),
+                  std::string::npos)
+            << r.err;
+        QFile::remove(path("rec.dat.partial"));
     }
+}
+
+// The frames in a partial file that is still growing (its header has three line ends).
+int FramesIn(const QByteArray &partial)
+{
+    return std::max(0, int(partial.count("\r\n")) - 3);
+}
+
+class CliRecordPartial : public CliRecordScope {
+protected:
+    // Starts a long recording into rec.dat against the simulator and waits until its partial
+    // file holds `frames` frames; the process is still running then.
+    void startRecording(QProcess &p, int frames, const QStringList &extra = {},
+                        const QString &timeout = "0.5")
+    {
+        write(path("rec.dat"), "kept as it was\r\n");
+        QFile::remove(path("rec.dat.partial")); // an earlier run's
+        p.start(ORVANTE2_CLI_EXE, QStringList{"--tcp",
+                                              QString("127.0.0.1:%1").arg(sensor.tcpPort()),
+                                              "--timeout", timeout} +
+                                      extra +
+                                      QStringList{"record", "--interval", "0.25", "--count",
+                                                  "1000", "--file", path("rec.dat")});
+        ASSERT_TRUE(p.waitForStarted());
+        QElapsedTimer t;
+        t.start();
+        // Each frame is in the file as soon as it arrived: the file is read while it grows.
+        // (With none asked for: until the header is there, and with it the signal handlers.)
+        while ((FramesIn(read(path("rec.dat.partial"))) < frames ||
+                read(path("rec.dat.partial")).count("\r\n") < 3) &&
+               t.elapsed() < 20000)
+            QThread::msleep(20);
+        ASSERT_GE(FramesIn(read(path("rec.dat.partial"))), frames);
+        ASSERT_EQ(p.state(), QProcess::Running);
+    }
+
+    void expectKept(const std::string &message, int atLeast)
+    {
+        EXPECT_EQ(read(path("rec.dat")), "kept as it was\r\n");
+        const QByteArray partial = read(path("rec.dat.partial"));
+        const int frames = FramesIn(partial);
+        EXPECT_GE(frames, atLeast);
+        EXPECT_TRUE(partial.endsWith("\r\n")); // whole lines only
+        EXPECT_NE(message.find(std::to_string(frames) + " frames are kept in " +
+                               path("rec.dat.partial").toStdString()),
+                  std::string::npos)
+            << message;
+    }
+};
+
+TEST_F(CliRecordPartial, ConnectionDroppedMidWayBySimulatorFault)
+{
+    QProcess p;
+    startRecording(p, 2);
+    std::map<int, sim::Fault> faults;
+    std::string error;
+    ASSERT_TRUE(sim::ParseFaultOption(std::to_string(frame::kOrderDataFrame) + ":close", &faults, &error)) << error;
+    sensor.setFault(frame::kOrderDataFrame, faults.begin()->second);
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 2);
+    const std::string err = p.readAllStandardError().toStdString();
+    EXPECT_NE(err.find("Server has closed connection!"), std::string::npos) << err;
+    expectKept(err, 2);
+
+    // With --json the error object says how many frames and where.
+    sensor.clearFaults();
+    QProcess json;
+    startRecording(json, 2, {"--json"});
+    sensor.setFault(frame::kOrderDataFrame, faults.begin()->second);
+    ASSERT_TRUE(json.waitForFinished(20000));
+    EXPECT_EQ(json.exitCode(), 2);
+    const QJsonObject o = QJsonDocument::fromJson(json.readAllStandardOutput()).object();
+    EXPECT_EQ(o["error"].toString(), "link");
+    EXPECT_EQ(o["partial"].toString().toStdString(), path("rec.dat.partial").toStdString());
+    EXPECT_EQ(o["frames"].toInt(), FramesIn(read(path("rec.dat.partial"))));
+    EXPECT_GE(o["frames"].toInt(), 2);
+    EXPECT_TRUE(o["message"].toString().contains("Server has closed connection!"));
+}
+
+TEST_F(CliRecordPartial, SignalsKeepThePartialFileAndEndWith128PlusTheSignal)
+{
+    struct Case {
+        int signal, code;
+        QStringList extra;
+    };
+    for (const Case &c : {Case{SIGINT, 130, {}}, Case{SIGTERM, 143, {}},
+                          Case{SIGTERM, 143, {"--json", "--lang", "de"}}}) {
+        QProcess p;
+        startRecording(p, 2, c.extra);
+        ::kill(pid_t(p.processId()), c.signal);
+        ASSERT_TRUE(p.waitForFinished(20000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), c.code);
+        if (c.extra.isEmpty()) {
+            expectKept(p.readAllStandardError().toStdString(), 2);
+        } else {
+            // JSON: the error object, its keys the same in every language.
+            const QJsonObject o =
+                QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+            EXPECT_EQ(o["error"].toString(), "interrupted");
+            EXPECT_GE(o["frames"].toInt(), 2);
+            EXPECT_EQ(o["partial"].toString().toStdString(), path("rec.dat.partial").toStdString());
+            EXPECT_EQ(o["frames"].toInt(), FramesIn(read(path("rec.dat.partial"))));
+            EXPECT_TRUE(o["message"].toString().startsWith("Aufzeichnung abgebrochen: "));
+        }
+        QFile::remove(path("rec.dat.partial"));
+    }
+    // Ended before the first frame came: no partial file is left, and that is said.
+    std::map<int, sim::Fault> faults;
+    std::string error;
+    ASSERT_TRUE(sim::ParseFaultOption(std::to_string(frame::kOrderDataFrame) + ":noreply",
+                                      &faults, &error));
+    sensor.setFault(frame::kOrderDataFrame, faults.begin()->second);
+    QProcess p;
+    startRecording(p, 0, {}, "30"); // the first answer never comes, and is waited for
+    ::kill(pid_t(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 143);
+    EXPECT_NE(p.readAllStandardError().indexOf("Recording broken off: no frame recorded"), -1);
+    EXPECT_EQ(strays({"rec.dat"}), QStringList{});
+    EXPECT_EQ(read(path("rec.dat")), "kept as it was\r\n");
+}
+
+TEST_F(CliRecordScope, RecordCompleteReplacesTheTargetAndLeavesNoPartialFile)
+{
+    // A stale partial file from a broken-off run is replaced by the new recording's.
+    write(path("rec.dat.partial"), "old partial\r\n");
+    write(path("rec.dat"), "old target\r\n");
+    const Result r = run({"record", "--interval", "0", "--count", "2", "--file", path("rec.dat")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(strays({"rec.dat"}), QStringList{});
+    EXPECT_EQ(FramesIn(read(path("rec.dat"))), 2);
 }
 
 TEST_F(CliRecordScope, RecordRefusesAShortDataFrame)
@@ -395,7 +529,8 @@ TEST_F(CliRecordScope, ScopeWithoutTriggerIsBrokenOffAfterTheWait)
     sensor.withModel([](sim::SensorModel &m) { m.generator().setInputs(0); });
     for (const char *lang : {"en", "de"}) {
         sensor.clearLog();
-        const Result r = run({"--lang", lang, "--timeout", "0.5", "scope", "--trigger", "in0"});
+        // The wait for the trigger is its own option; the answer limit stays as it is.
+        const Result r = run({"--lang", lang, "scope", "--trigger", "in0", "--trigger-wait", "0.5"});
         EXPECT_EQ(r.code, 2);
         EXPECT_TRUE(r.out.empty()) << r.out;
         EXPECT_NE(r.err.find(std::string(lang) == "en"
@@ -457,13 +592,18 @@ struct RecordScopeCase {
     const char *frameOption; // e.g. "frame=2": the fault hits that frame of the answer
     std::vector<const char *> args;
 };
+// Printed by its name, so that test lists show no byte dumps.
+inline void PrintTo(const RecordScopeCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 const RecordScopeCase kRecordScopeCases[] = {
     {"RecordFile", frame::kOrderDataFrame, nullptr,
      {"record", "--interval", "0", "--count", "2", "--file", "out.dat"}},
     {"RecordTsv", frame::kOrderDataFrame, nullptr, {"record", "--interval", "0", "--count", "2"}},
-    {"ScopeStart", frame::kOrderScope, nullptr, {"scope"}},
-    {"ScopeBlock", frame::kOrderScope, "frame=3", {"scope"}},
+    {"ScopeStart", frame::kOrderScope, nullptr, {"scope", "--trigger-wait", "1"}},
+    {"ScopeBlock", frame::kOrderScope, "frame=3", {"scope", "--trigger-wait", "1"}},
 };
 
 class CliRecordScopeFailure

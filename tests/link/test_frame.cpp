@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace {
@@ -60,6 +61,12 @@ struct RequestCase {
     std::vector<uint8_t> payload;
     const char *bytes;
 };
+
+// Printed as the frame it builds, so that test lists show no byte dumps.
+void PrintTo(const RequestCase &c, std::ostream *os)
+{
+    *os << c.bytes;
+}
 
 class RequestFrames : public testing::TestWithParam<RequestCase> {};
 
