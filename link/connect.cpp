@@ -15,8 +15,6 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
-
 const Msg kMsgTryToConnect{"Verbindungsaufbau!\n", "Try to connect!\n"};
 const Msg kMsgCouldNotConnect{
     "Verbindung konnte nicht aufgebaut werden! \nFenster schliessen oder im Offline-Modus "
@@ -24,7 +22,6 @@ const Msg kMsgCouldNotConnect{
     "Could not establish connection! \nClose window or work in offline mode!"};
 const Msg kMsgClose{"Schliessen", "Close"};
 const Msg kMsgOffline{"Offline", "Offline"};
-} // namespace
 
 const Msg kMsgVersionMismatch{
     "Sensor-Firmware und Scope-Version stimmen nicht ueberein! \nFirmware des verbundenen "
@@ -33,7 +30,6 @@ const Msg kMsgVersionMismatch{
 const Msg kMsgSensor{"Sensor: ", "Sensor: "};
 const Msg kMsgSerial{"Seriennummer: ", "Serial number: "};
 
-namespace {
 const Msg kMsgNoSensor{"Kein Sensor verbunden!\n\n", "No sensor connected!\n\n"};
 const Msg kMsgChangeBaudrate{"Baudrate aendern!\n", "Try to change baudrate!\n"};
 const Msg kMsgSuccess{"Erledigt!\n", "Success!\n"};
@@ -42,6 +38,8 @@ const Msg kMsgConfirmBaudrate{
     "ATTENTION!!!   Confirm new baudrate with EEPROM and SEND!\n\n"};
 const Msg kMsgComPortsAvailable{"Folgende COM PORTS sind verfuegbar:\n",
                                 "Following COM PORTS are available:\n"};
+
+namespace {
 
 const Msg kHelpTryToConnect{"Verbindungsaufbau zum Sensor.", "Try to connect sensor."};
 const Msg kHelpDisconnect{"Verbindungsabbruch vom Sensor.", "Disconnect from sensor."};

@@ -29,6 +29,9 @@ std::vector<std::string> UpdatedHistory(std::vector<std::string> history,
 
 // The identification texts of the connect page, also used by the command-line tool.
 extern const Msg kMsgVersionMismatch; // followed by the sensor's version
+// What the connect page says while it connects, changes the baud rate and lists ports.
+extern const Msg kMsgTryToConnect, kMsgCouldNotConnect, kMsgClose, kMsgOffline, kMsgNoSensor,
+    kMsgChangeBaudrate, kMsgSuccess, kMsgConfirmBaudrate, kMsgComPortsAvailable;
 extern const Msg kMsgSensor;
 extern const Msg kMsgSerial;
 

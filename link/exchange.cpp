@@ -26,9 +26,9 @@ const Msg kMsgPortLost{
     "COM Port nicht mehr verfuegbar! \nGeraet entfernt oder Gegenstelle beendet.",
     "COM port no longer available! \nDevice removed or far end closed."};
 
-namespace {
-
 const Msg kMsgStatusTimeout{"TIMEOUT!", "TIMEOUT!"};
+
+namespace {
 
 struct CodeText {
     int code;

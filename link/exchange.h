@@ -67,5 +67,6 @@ extern const Msg kMsgInvalidOrder;
 extern const Msg kMsgCommError;
 extern const Msg kMsgServerClosed;
 extern const Msg kMsgPortLost;
+extern const Msg kMsgStatusTimeout; // the status display after any link failure
 const Msg &Rs232ErrorText(int code);
 const Msg &TcpErrorText(int code);

@@ -28,6 +28,22 @@ struct Pinned {
 };
 
 const Pinned kSystemTexts[] = {
+    {"StatusTimeout", &kMsgStatusTimeout, "TIMEOUT!", "TIMEOUT!"},
+    {"TryToConnect", &kMsgTryToConnect, "Verbindungsaufbau!\n", "Try to connect!\n"},
+    {"CouldNotConnect", &kMsgCouldNotConnect,
+     "Verbindung konnte nicht aufgebaut werden! \nFenster schliessen oder im Offline-Modus "
+     "arbeiten!",
+     "Could not establish connection! \nClose window or work in offline mode!"},
+    {"Close", &kMsgClose, "Schliessen", "Close"},
+    {"Offline", &kMsgOffline, "Offline", "Offline"},
+    {"NoSensor", &kMsgNoSensor, "Kein Sensor verbunden!\n\n", "No sensor connected!\n\n"},
+    {"ChangeBaudrate", &kMsgChangeBaudrate, "Baudrate aendern!\n", "Try to change baudrate!\n"},
+    {"Success", &kMsgSuccess, "Erledigt!\n", "Success!\n"},
+    {"ConfirmBaudrate", &kMsgConfirmBaudrate,
+     "ACHTUNG!!!   Neue Baudrate mit EEPROM und SENDEN bestaetigen!\n\n",
+     "ATTENTION!!!   Confirm new baudrate with EEPROM and SEND!\n\n"},
+    {"ComPortsAvailable", &kMsgComPortsAvailable, "Folgende COM PORTS sind verfuegbar:\n",
+     "Following COM PORTS are available:\n"},
     {"OffsetInstruction", &kMsgOffsetInstruction,
      "Sicherstellen, dass der Empfaenger des Sensors verdeckt ist! \n\nOFFSET "
      "BERECHNEN waehlen um den Offset zu ermitteln. \n\nOFFSET SENDEN waehlen "
