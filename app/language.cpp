@@ -1,6 +1,7 @@
 #include "app/language.h"
 
 #include "app/appstate.h"
+#include "platform/translations.h"
 #include "platform/ui.h"
 #include "service/service.h"
 #include "support/language.h"
@@ -68,6 +69,7 @@ void InitLanguage()
     int language = 1;
     GetCtrlVal(AppState.TabConnect, TABP_CONNECT_RING_LANGUAGE, &language);
     AppState.LanguageIndex = language;
+    UsePlatformLanguage(language == 0);
     const std::string path = LanguageFilePath(language);
     if (!path.empty())
         LocalizePanel(AppState.MainPanel, path.c_str()); // a missing file keeps the labels

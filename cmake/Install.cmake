@@ -100,6 +100,8 @@ libqt6serialport6 ${ORVANTE2_QT_DEB_VERSION}, libqt6charts6 ${ORVANTE2_QT_DEB_VE
 libqt6printsupport6 ${ORVANTE2_QT_DEB_VERSION}, libqt6uitools6 ${ORVANTE2_QT_DEB_VERSION}, \
 libqt6opengl6 ${ORVANTE2_QT_DEB_VERSION}, libqt6openglwidgets6 ${ORVANTE2_QT_DEB_VERSION}, \
 qt6-qpa-plugins ${ORVANTE2_QT_DEB_VERSION}")
+# Qt's German dialog texts; the program runs without them, its own texts are German either way.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 include(CPack)
 
 # --version reports the project's version.

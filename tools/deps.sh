@@ -5,6 +5,7 @@ PACKAGES=(cmake ninja-build g++ libgtest-dev
           qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-tools-dev qt6-tools-dev-tools
           libqt6opengl6-dev libgl-dev xvfb xauth fonts-dejavu-core
           help2man  # the manual pages
+          qt6-translations-l10n  # Qt's own dialog texts in German
           clang libclang-rt-14-dev)  # clang: the sanitizer build and the fuzz targets
 missing=()
 for p in "${PACKAGES[@]}"; do

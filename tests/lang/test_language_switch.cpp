@@ -12,7 +12,9 @@
 #include "sim/sim_runner.h"
 
 #include <QDir>
+#include <QCoreApplication>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QLabel>
 #include <QTest>
 
@@ -175,6 +177,20 @@ TEST_F(LanguageSwitch, TheNextMessageFollowsTheNewLanguageAndEarlierLinesStay)
     EXPECT_EQ(ConnectLabel(), "CONNECT");
     EXPECT_EQ(GetCtrlText(AppState.TabService, TABP_SERVICE_TEXTMSG_OFFSET_INSTRUCTION),
               kMsgOffsetInstruction.en);
+}
+
+TEST_F(LanguageSwitch, QtsOwnDialogTextsFollowTheLanguage)
+{
+    // The Yes and No of every question come from Qt itself; where the system has Qt's German
+    // texts they are German with the program, and English again after the switch back.
+    const auto yes = [] { return QCoreApplication::translate("QPlatformTheme", "&Yes"); };
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm"))
+        GTEST_SKIP() << "Qt's German translations are not installed";
+    for (int language : {0, 1, 0, 1}) {
+        SetCtrlVal(AppState.TabConnect, TABP_CONNECT_RING_LANGUAGE, language);
+        SimulateCtrlEvent(AppState.TabConnect, TABP_CONNECT_RING_LANGUAGE, EVENT_COMMIT);
+        EXPECT_EQ(yes(), language == 0 ? "&Ja" : "&Yes") << "language " << language;
+    }
 }
 
 TEST_F(LanguageSwitch, ARightClickOnEveryListedControlShowsItsHelpAndDoesNothingElse)
