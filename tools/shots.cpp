@@ -6,17 +6,33 @@
 #include "platform/ui_testing.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QTabWidget>
 #include <QTimer>
 #include <QWidget>
+
+#include <cstdio>
 
 int main(int argc, char **argv)
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Pictures of every main tab page of the program in demo mode (built-in simulated sensor),\n"
+        "one PNG per page (page0.png ... page6.png), taken without a display.");
+    parser.addHelpOption();
+    parser.addPositionalArgument("OUTDIR", "Folder for the pictures (default: the current one).");
+    parser.process(app); // --help prints and exits; an unknown option is refused
+    if (parser.positionalArguments().size() > 1) {
+        std::fprintf(stderr, "orvante2-shots: one output folder at most; see --help\n");
+        return 1;
+    }
+    const QString out = parser.positionalArguments().isEmpty()
+                            ? QStringLiteral(".")
+                            : parser.positionalArguments().front();
     QDir().mkpath(out);
     InitUserInterfaceLayer();
     StartOptions options;
