@@ -3,6 +3,7 @@
 
 #include "platform/widgets.h"
 
+#include <QApplication>
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -213,11 +214,26 @@ int SetCtrlAttribute(int panel, int control, int attr, int value)
     if (!w)
         return UIE_BAD_CONTROL;
     switch (attr) {
-    case ATTR_DIMMED:
+    case ATTR_DIMMED: {
+        QWidget *focus = QApplication::focusWidget();
+        const bool hadFocus = value != 0 && focus && (focus == w || w->isAncestorOf(focus));
         w->setEnabled(value == 0);
         for (QLabel *l : L().captions.values(w))
             l->setEnabled(value == 0);
+        if (hadFocus) {
+            // Dimming a group passes the focus along it: the first control keeps the claim.
+            if (!L().focusBeforeDim || focus != L().focusMovedTo)
+                L().focusBeforeDim = focus;
+            L().focusMovedTo = QApplication::focusWidget();
+        } else if (value == 0 && L().focusBeforeDim &&
+                   (L().focusBeforeDim == w || w->isAncestorOf(L().focusBeforeDim)) &&
+                   QApplication::focusWidget() == L().focusMovedTo) {
+            // Back where the operator left it, so that the next Space does not press STOP.
+            L().focusBeforeDim->setFocus(Qt::OtherFocusReason);
+            L().focusBeforeDim = nullptr;
+        }
         return 0;
+    }
     case ATTR_VISIBLE:
         w->setVisible(value != 0);
         for (QLabel *l : L().captions.values(w))

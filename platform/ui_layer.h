@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QPointer>
 #include <QString>
 
 #include <map>
@@ -56,6 +57,9 @@ struct Layer {
     QElapsedTimer clock;
     QObject *filter = nullptr;
     int waitCursorDepth = 0;
+    // Focus taken from a control that was dimmed (the operator's last press) and where Qt put it
+    // instead: undimming gives it back unless the operator has moved it since.
+    QPointer<QWidget> focusBeforeDim, focusMovedTo;
 };
 
 Layer &L();

@@ -320,3 +320,21 @@ TEST_F(Workflow, ANumberTypedBeyondItsRangeTakesTheLimitAndSaysSo)
         WaitUntil([] { return false; }, 1000); // the mark fades
     }
 }
+
+TEST_F(Workflow, FocusStaysOnTheButtonThatWasPressed)
+{
+    // SEND is dimmed while it works, which takes the focus away; afterwards it is back on SEND,
+    // so that the next Space sends again instead of pressing whatever Qt moved the focus to.
+    ShowPage(kPageParam);
+    QWidget *send = CtrlWidget(AppState.MainPanel, MAINP_BUTTON_SEND);
+    PanelWidget(AppState.MainPanel)->activateWindow();
+    send->setFocus();
+    ASSERT_TRUE(send->hasFocus());
+    for (int press = 1; press <= 2; ++press) {
+        sensor.clearLog();
+        QTest::keyClick(send, Qt::Key_Space);
+        ASSERT_TRUE(WaitUntil([this] { return CountOf(1) == 1; })) << "press " << press;
+        ASSERT_TRUE(WaitUntil([send] { return send->isEnabled(); }));
+        EXPECT_EQ(QApplication::focusWidget(), send) << "press " << press;
+    }
+}
