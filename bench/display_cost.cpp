@@ -1,11 +1,16 @@
 // What showing one live frame costs on the program's thread: SetPanelData and both chart re-plots,
 // the event processing (repaints) they cause, and a repaint of the whole window, with each data
 // page in front. Figures are means over 200 frames, in microseconds.
+// Then the graph panel as a recording feeds it, with 1,000 and with 65,535 frames on it: what
+// bringing the painted graph up to one more frame and repainting the panel costs (mean over 200
+// frames), and the ratio of the two.
 // Usage: display_cost
 #include "bench/bench_common.h"
 #include "live/graphs.h"
 #include "live/live.h"
 #include "live/data_frame.h"
+#include "platform/ui_testing.h"
+#include "platform/widgets.h"
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QWidget>
@@ -43,5 +48,42 @@ int main(int argc, char **argv)
         }
         std::printf("data page %d: show %.0f us, events after %.0f us per frame, full window repaint %.0f us\n", page, show / n, paint / n, full / (n / 5));
     }
+
+    // The graph panel.
+    ShowChildPanelDisp(AppState.GraphPanel);
+    QWidget *panel = PanelWidget(AppState.GraphPanel);
+    GraphCtrl *graph = nullptr;
+    for (int control : {GRAPHP_GRAPH_CH0, GRAPHP_GRAPH_CH1, GRAPHP_GRAPH_SIG, GRAPHP_GRAPH_TEMP})
+        if (auto *g = qobject_cast<GraphCtrl *>(CtrlWidget(AppState.GraphPanel, control)); g && g->isVisible())
+            graph = g;
+    if (!panel || !graph)
+        return 1;
+    double cost[2] = {};
+    const int sizes[2] = {1000, 65535};
+    for (int k = 0; k < 2; ++k) {
+        InitPanelGraph();
+        auto frame = [](int i) {
+            DataFrame.Ch0 = int16_t(1500 + (i * 37) % 400 + (i % 4999 == 0 ? 1500 : 0));
+            DataFrame.Ch1 = int16_t(900 + (i * 13) % 200);
+            DataFrame.Sig = int16_t(2000 + (i / 100) % 500);
+            DataFrame.Temp = int16_t(250 + (i / 10000) % 20);
+            SetPanelGraphData();
+        };
+        for (int i = 0; i < sizes[k]; ++i)
+            frame(i);
+        for (int j = 0; j < 50; ++j) QCoreApplication::processEvents();
+        QElapsedTimer t;
+        const int n = 200;
+        for (int i = 0; i < n; ++i) {
+            frame(sizes[k] + i);
+            t.start();
+            graph->redrawNow();
+            panel->repaint();
+            cost[k] += t.nsecsElapsed() / 1e3;
+        }
+        cost[k] /= n;
+        std::printf("graph panel with %d frames: %.0f us to bring the graph up to a new frame and repaint the panel\n", sizes[k], cost[k]);
+    }
+    std::printf("  painting cost 65,535 against 1,000 frames: ratio %.2f\n", cost[1] / cost[0]);
     return 0;
 }
