@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QWidget>
+#include <cmath>
 #include <cstdio>
 int main(int argc, char **argv)
 {
@@ -62,10 +63,13 @@ int main(int argc, char **argv)
     const int sizes[2] = {1000, 65535};
     for (int k = 0; k < 2; ++k) {
         InitPanelGraph();
+        // A plausible signal: a slow drift, a few counts of noise, now and then a spike.
         auto frame = [](int i) {
-            DataFrame.Ch0 = int16_t(1500 + (i * 37) % 400 + (i % 4999 == 0 ? 1500 : 0));
-            DataFrame.Ch1 = int16_t(900 + (i * 13) % 200);
-            DataFrame.Sig = int16_t(2000 + (i / 100) % 500);
+            const int noise = int((i * 2654435761u) >> 29); // 0..7
+            const int drift = int(400 * std::sin(i / 3000.0));
+            DataFrame.Ch0 = int16_t(1500 + drift + noise + (i % 4999 == 0 ? 1500 : 0));
+            DataFrame.Ch1 = int16_t(900 + drift / 2 + noise);
+            DataFrame.Sig = int16_t(2000 + drift + noise);
             DataFrame.Temp = int16_t(250 + (i / 10000) % 20);
             SetPanelGraphData();
         };

@@ -1,7 +1,5 @@
 #include "platform/graph.h"
 
-#include "platform/decimate.h"
-
 #include <QCategoryAxis>
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
@@ -53,8 +51,10 @@ void GraphCtrl::Run::addPlot(const std::vector<QPointF> &pts, bool continues)
 {
     const size_t first = continues ? points.size() - 1 : points.size();
     for (size_t i = continues ? 1 : 0; i < pts.size(); ++i) {
-        if (!points.empty() && !(pts[i].x() >= points.back().x()))
+        if (!points.empty() && !(pts[i].x() >= points.back().x())) {
             ascending = false;
+            reducer.reset();
+        }
         points.append(pts[i]);
     }
     const int n = int(pts.size());
@@ -279,7 +279,7 @@ void GraphCtrl::redraw()
         QList<QPointF> pts;
         // Point markers are each shown; a line whose x runs back and forth is drawn as given.
         if (run->ascending && !run->withPoints) {
-            const std::vector<QPointF> reduced = DecimateToColumns(
+            const std::vector<QPointF> &reduced = run->reducer.reduce(
                 store.size(), [&](size_t i) { return store.at(i); }, lo, hi, columns);
             pts = QList<QPointF>(reduced.begin(), reduced.end());
         } else {

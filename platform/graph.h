@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/chart_base.h"
+#include "platform/decimate.h"
 
 #include <QColor>
 #include <QLineSeries>
@@ -99,6 +100,7 @@ private:
         std::vector<uint32_t> starts; // otherwise the index of each plot's first point
         bool ascending = true;        // x never decreases: may be reduced to pixel columns
         bool dirty = true;            // the painted copy is behind
+        ColumnReducer reducer;
         size_t start(int k) const
         {
             return uniform > 1 ? size_t(k) * size_t(uniform - 1) : size_t(starts[size_t(k)]);

@@ -90,6 +90,35 @@ TEST(Decimation, KeepsEachColumnsExtremesInOrderAndTheNeighboursOfTheRange)
     EXPECT_EQ(out.back(), few[21]);
 }
 
+// A growing series reduced step by step paints what a reduction of the whole would.
+TEST(Decimation, AReductionResumedAfterAppendsEqualsAFreshOne)
+{
+    std::vector<QPointF> all = Signal(30000);
+    for (size_t i = 0; i < all.size(); i += 977)
+        all[i].setY(i % 2 ? 4095 : -7);
+    struct Case {
+        const char *what;
+        double lo, hi;
+        std::vector<size_t> steps; // series length at each reduction
+    };
+    const Case cases[] = {
+        {"appends one by one into a fixed range", 0, 29999, {1500, 1501, 1502, 1503, 2000, 5000}},
+        {"appends in big chunks", 0, 29999, {3000, 9000, 20000, 30000}},
+        {"appends beyond the range's end", 0, 10000, {9000, 10000, 10001, 10002, 20000}},
+        {"a range that starts later", 5000, 25000, {6000, 6001, 12000, 30000}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ColumnReducer reducer;
+        for (size_t n : c.steps) {
+            SCOPED_TRACE(n);
+            auto at = [&](size_t i) { return all[i]; };
+            const std::vector<QPointF> resumed = reducer.reduce(n, at, c.lo, c.hi, 500);
+            EXPECT_EQ(resumed, DecimateToColumns(n, at, c.lo, c.hi, 500));
+        }
+    }
+}
+
 class ChartPainting : public ::testing::Test {
 protected:
     void SetUp() override
