@@ -4,7 +4,7 @@
 // Then the graph panel as a recording feeds it, with 1,000 and with 65,535 frames on it: what
 // bringing the painted graph up to one more frame and repainting the panel costs (mean over 200
 // frames), and the ratio of the two.
-// Usage: display_cost
+// Usage: display_cost [PNG file: the graph panel with the 65,535 frames is saved there]
 #include "bench/bench_common.h"
 #include "live/graphs.h"
 #include "live/live.h"
@@ -89,5 +89,7 @@ int main(int argc, char **argv)
         std::printf("graph panel with %d frames: %.0f us to bring the graph up to a new frame and repaint the panel\n", sizes[k], cost[k]);
     }
     std::printf("  painting cost 65,535 against 1,000 frames: ratio %.2f\n", cost[1] / cost[0]);
+    if (argc > 1)
+        SavePanelDisplayToFile(AppState.GraphPanel, argv[1]);
     return 0;
 }

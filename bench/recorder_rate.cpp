@@ -173,6 +173,7 @@ int main(int argc, char **argv)
         std::remove(path.c_str());
         sensor.withModel([&](sim::SensorModel &m) { m.setAutoSendIntervalMs(intervalMs); });
         SetMode(kRecordTriggered);
+        SetCtrlVal(AppState.TabRecorder, TABP_RECORDER_NUMERIC_RECORDED_VALUES_REAL, 0.0);
         Triggered r;
         QTimer check;
         check.setTimerType(Qt::PreciseTimer);

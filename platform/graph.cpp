@@ -34,17 +34,27 @@ GraphCtrl::GraphCtrl(QWidget *parent) : ChartCtrlBase(parent)
 void PointStore::append(QPointF p)
 {
     if (!wide_ && (double(float(p.x())) != p.x() || double(float(p.y())) != p.y())) {
-        d_.assign(f_.begin(), f_.end());
-        f_ = {};
+        for (size_t c = 0; c < f_.size(); ++c) {
+            const size_t used = 2 * std::min(kChunk, size_ - c * kChunk);
+            d_.push_back(std::make_unique_for_overwrite<double[]>(2 * kChunk));
+            std::copy(f_[c].get(), f_[c].get() + used, d_.back().get());
+        }
+        f_.clear();
         wide_ = true;
     }
+    const size_t c = size_ >> kChunkBits, k = 2 * (size_ & (kChunk - 1));
     if (wide_) {
-        d_.push_back(p.x());
-        d_.push_back(p.y());
+        if (c == d_.size())
+            d_.push_back(std::make_unique_for_overwrite<double[]>(2 * kChunk));
+        d_[c][k] = p.x();
+        d_[c][k + 1] = p.y();
     } else {
-        f_.push_back(float(p.x()));
-        f_.push_back(float(p.y()));
+        if (c == f_.size())
+            f_.push_back(std::make_unique_for_overwrite<float[]>(2 * kChunk));
+        f_[c][k] = float(p.x());
+        f_[c][k + 1] = float(p.y());
     }
+    ++size_;
 }
 
 void GraphCtrl::Run::addPlot(const std::vector<QPointF> &pts, bool continues)

@@ -20,22 +20,26 @@ class QXYSeries;
 
 // The points of a series, as floats while every coordinate is one exactly (counts, samples, most
 // plotted data), as doubles from the first that is not: half the memory for a long recording,
-// the values read back unchanged.
+// the values read back unchanged. Kept in chunks of fixed size, so that a growing series never
+// holds its old and its new copy at once, and a cleared one's chunks serve the next.
 class PointStore {
 public:
-    size_t size() const { return wide_ ? d_.size() / 2 : f_.size() / 2; }
-    bool empty() const { return size() == 0; }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
     QPointF at(size_t i) const
     {
-        return wide_ ? QPointF(d_[2 * i], d_[2 * i + 1]) : QPointF(f_[2 * i], f_[2 * i + 1]);
+        const size_t c = i >> kChunkBits, k = 2 * (i & (kChunk - 1));
+        return wide_ ? QPointF(d_[c][k], d_[c][k + 1]) : QPointF(f_[c][k], f_[c][k + 1]);
     }
-    QPointF back() const { return at(size() - 1); }
+    QPointF back() const { return at(size_ - 1); }
     void append(QPointF p);
     bool wide() const { return wide_; }
 
 private:
-    std::vector<float> f_;
-    std::vector<double> d_;
+    static constexpr size_t kChunkBits = 13, kChunk = size_t(1) << kChunkBits;
+    std::vector<std::unique_ptr<float[]>> f_;
+    std::vector<std::unique_ptr<double[]>> d_;
+    size_t size_ = 0;
     bool wide_ = false;
 };
 

@@ -207,6 +207,12 @@ TEST_F(ChartPainting, ValuesThatAreNoFloatsReadBackExactly)
     EXPECT_EQ(back[1].x(), 0.1);
     EXPECT_EQ(back[1].y(), 2.000000001);
     EXPECT_EQ(back[2].x(), 1e10 + 1);
+
+    // A long series that turns to doubles on its last point keeps all the earlier ones.
+    std::vector<QPointF> longer = Signal(20000);
+    longer.back().setY(0.3);
+    const int h4 = graph.addPlot(longer, Qt::red, Qt::SolidLine, false);
+    EXPECT_EQ(graph.plotPoints(h4), longer);
 }
 
 TEST_F(ChartPainting, TheLastPlotIsPaintedWhenNoFurtherPlotComes)
