@@ -39,19 +39,19 @@
 
 namespace {
 
-// Data lines after the column names, read line by line (the figures include the process's
-// memory, which a whole day's file held at once would spoil).
+// Whole lines (CR LF) after the column names, or all of them in a file without a header; read
+// line by line (the figures include the process's memory, which a whole day's file held at once
+// would spoil).
 size_t CountDataLines(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     std::string line;
-    bool header = true;
     size_t n = 0;
     while (std::getline(in, line)) {
         if (line.empty() || line.back() != '\r')
-            continue; // a line without its CR LF is not whole
-        if (header)
-            header = line != "DATE\tTIME\tCH0\tCH1\tTEMP\tSIG\r";
+            continue;
+        if (line == "DATE\tTIME\tCH0\tCH1\tTEMP\tSIG\r")
+            n = 0;
         else
             ++n;
     }
