@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 // ---- ChartCtrlBase -----------------------------------------------------------------------------
@@ -28,6 +29,70 @@ ChartCtrlBase::ChartCtrlBase(QWidget *parent) : QChartView(parent)
     yAxis_->setRange(0, 4096);
     setChart(chart_);
     setRenderHint(QPainter::Antialiasing, false);
+    redrawTimer_ = new QTimer(this);
+    redrawTimer_->setSingleShot(true);
+    connect(redrawTimer_, &QTimer::timeout, this, [this] { runRedraw(); });
+    // A plot area of another width has other pixel columns to reduce long series to.
+    connect(chart_, &QChart::plotAreaChanged, this, [this] {
+        if (plotColumns() != paintedColumns_)
+            redrawLater();
+    });
+}
+
+void ChartCtrlBase::scheduleRedraw()
+{
+    pending_ = true;
+    if (!isVisible())
+        return; // shown later: showEvent paints
+    // A refresh that is due happens at once, so a caller plotting in a busy loop never depends
+    // on the timer, and the redraw comes right after the caller's own work. The timer only
+    // brings up the last data when no further plot comes, half a refresh after it was due: a
+    // caller plotting at a steady pace (the live loop, every few milliseconds) gets there
+    // first, so the redraw never lands in the middle of its next wait.
+    if (!sinceRedraw_.isValid() || sinceRedraw_.elapsed() >= kRefreshMs) {
+        redrawTimer_->stop();
+        runRedraw();
+    } else if (!redrawTimer_->isActive()) {
+        redrawTimer_->start(int(kRefreshMs + kRefreshMs / 2 - sinceRedraw_.elapsed()));
+    }
+}
+
+void ChartCtrlBase::redrawLater()
+{
+    pending_ = true;
+    if (isVisible() && !redrawTimer_->isActive())
+        redrawTimer_->start(kRefreshMs);
+}
+
+void ChartCtrlBase::redrawNow()
+{
+    if (pending_) {
+        redrawTimer_->stop();
+        runRedraw();
+    }
+}
+
+void ChartCtrlBase::runRedraw()
+{
+    pending_ = false;
+    sinceRedraw_.start();
+    ++redraws_;
+    paintedColumns_ = plotColumns();
+    redraw();
+}
+
+void ChartCtrlBase::showEvent(QShowEvent *e)
+{
+    QChartView::showEvent(e);
+    redrawNow();
+}
+
+int ChartCtrlBase::plotColumns() const
+{
+    double w = chart_->plotArea().width();
+    if (w < 2)
+        w = std::max(width(), 640);
+    return int(std::ceil(w * std::max(1.0, devicePixelRatioF())));
 }
 
 void ChartCtrlBase::setXRange(double min, double max)

@@ -3,11 +3,17 @@
 #pragma once
 
 #include <QChartView>
+#include <QElapsedTimer>
 #include <QValueAxis>
 
 #include <algorithm>
 
+class QTimer;
+
 // Common base: a chart view with one x and one left y axis, manual or automatic y scaling.
+// The data a control is given is stored at once; what is painted follows it at most once per
+// screen refresh (kRefreshMs), so a caller may plot thousands of times a second, and a hidden
+// control catches up when it is shown.
 class ChartCtrlBase : public QChartView {
     Q_OBJECT
     Q_PROPERTY(QString xName READ xName WRITE setXName)
@@ -37,12 +43,36 @@ public:
     void setYScaling(bool autoscale, double min, double max);
     bool yAutoscale() const { return yAuto_; }
 
+    static constexpr int kRefreshMs = 16;
+    // Brings what is painted up to the data now, if it is behind (before a grab or a print).
+    void redrawNow();
+    bool redrawPending() const { return pending_; }
+    // How often the painted series were rebuilt (for tests).
+    int redrawCount() const { return redraws_; }
+
 protected:
     void applyAutoscale();
     virtual void dataRange(double *min, double *max, bool *any) const = 0;
+    // Rebuilds the painted series from the data.
+    virtual void redraw() = 0;
+    // New data: painted now if a refresh is due, else when it is.
+    void scheduleRedraw();
+    // Painted at the next refresh (axis or size changes).
+    void redrawLater();
+    // The pixel columns of the plot area (an estimate while the control was never laid out).
+    int plotColumns() const;
+    void showEvent(QShowEvent *e) override;
 
     QChart *chart_;
     QValueAxis *xAxis_;
     QValueAxis *yAxis_;
     bool yAuto_ = false;
+
+private:
+    void runRedraw();
+    QTimer *redrawTimer_ = nullptr;
+    QElapsedTimer sinceRedraw_;
+    bool pending_ = false;
+    int redraws_ = 0;
+    int paintedColumns_ = 0;
 };

@@ -24,8 +24,62 @@ GraphCtrl::GraphCtrl(QWidget *parent) : ChartCtrlBase(parent)
         }
     }
     connect(chart_, &QChart::plotAreaChanged, this, [this] { updateCursorItems(); });
-    connect(xAxis_, &QValueAxis::rangeChanged, this, [this] { updateCursorItems(); });
+    connect(xAxis_, &QValueAxis::rangeChanged, this, [this] {
+        updateCursorItems();
+        redrawLater(); // the visible x range is reduced to pixel columns anew
+    });
     connect(yAxis_, &QValueAxis::rangeChanged, this, [this] { updateCursorItems(); });
+}
+
+void PointStore::append(QPointF p)
+{
+    if (!wide_ && (double(float(p.x())) != p.x() || double(float(p.y())) != p.y())) {
+        for (size_t c = 0; c < f_.size(); ++c) {
+            const size_t used = 2 * std::min(kChunk, size_ - c * kChunk);
+            d_.push_back(std::make_unique_for_overwrite<double[]>(2 * kChunk));
+            std::copy(f_[c].get(), f_[c].get() + used, d_.back().get());
+        }
+        f_.clear();
+        wide_ = true;
+    }
+    const size_t c = size_ >> kChunkBits, k = 2 * (size_ & (kChunk - 1));
+    if (wide_) {
+        if (c == d_.size())
+            d_.push_back(std::make_unique_for_overwrite<double[]>(2 * kChunk));
+        d_[c][k] = p.x();
+        d_[c][k + 1] = p.y();
+    } else {
+        if (c == f_.size())
+            f_.push_back(std::make_unique_for_overwrite<float[]>(2 * kChunk));
+        f_[c][k] = float(p.x());
+        f_[c][k + 1] = float(p.y());
+    }
+    ++size_;
+}
+
+void GraphCtrl::Run::addPlot(const std::vector<QPointF> &pts, bool continues)
+{
+    const size_t first = continues ? points.size() - 1 : points.size();
+    for (size_t i = continues ? 1 : 0; i < pts.size(); ++i) {
+        if (!points.empty() && !(pts[i].x() >= points.back().x())) {
+            ascending = false;
+            reducer.reset();
+        }
+        points.append(pts[i]);
+    }
+    const int n = int(pts.size());
+    if (plots == 0) {
+        uniform = n > 1 ? n : 0;
+    } else if (uniform > 1 && n != uniform) {
+        starts.resize(size_t(plots));
+        for (int k = 0; k < plots; ++k)
+            starts[size_t(k)] = uint32_t(k * (uniform - 1));
+        uniform = 0;
+    }
+    if (uniform <= 1)
+        starts.push_back(uint32_t(first));
+    ++plots;
+    dirty = true;
 }
 
 int GraphCtrl::addPlot(const std::vector<QPointF> &points, const QColor &color, Qt::PenStyle style,
@@ -34,48 +88,62 @@ int GraphCtrl::addPlot(const std::vector<QPointF> &points, const QColor &color, 
     const QPen pen(color, 1.5, style);
     const int handle = nextHandle_++;
     extendRange(points);
-    // A plot that starts where the newest plot ends, drawn alike, continues its series: a
-    // graph that gets one short segment per recorded frame would otherwise carry thousands of
-    // series, and every one of them slows each further plot and repaint.
-    auto last = plots_.find(lastHandle_);
-    if (last != plots_.end() && !points.empty()) {
-        QLineSeries *s = last->second.series;
-        const Plot &p = last->second;
-        if (p.first + p.count == s->count() && s->pen() == pen &&
-            s->pointsVisible() == withPoints && s->at(s->count() - 1) == points.front()) {
-            for (size_t i = 1; i < points.size(); ++i)
-                s->append(points[i]);
-            plots_[handle] = Plot{s, p.first + p.count - 1, int(points.size())};
-            lastHandle_ = handle;
-            applyAutoscale();
-            return handle;
-        }
+    // A plot that starts where the newest plot ends, drawn alike, continues its run: a graph
+    // that gets one short segment per recorded frame would otherwise carry thousands of series,
+    // and every one of them slows each further plot and repaint.
+    Run *last = runOf(lastHandle_);
+    if (last && !points.empty() && lastHandle_ == last->firstHandle + last->plots - 1 &&
+        handle == lastHandle_ + 1 && last->pen == pen && last->withPoints == withPoints &&
+        last->points.back() == points.front()) {
+        last->addPlot(points, true);
+    } else {
+        newRun(handle, pen, withPoints, nullptr)->addPlot(points, false);
     }
-    plots_[handle] = Plot{newSeries(QList<QPointF>(points.begin(), points.end()), pen, withPoints),
-                          0, int(points.size())};
     lastHandle_ = handle;
     applyAutoscale();
+    scheduleRedraw();
     return handle;
 }
 
-QLineSeries *GraphCtrl::newSeries(const QList<QPointF> &points, const QPen &pen, bool withPoints)
+GraphCtrl::Run *GraphCtrl::newRun(int handle, const QPen &pen, bool withPoints,
+                                  const QXYSeries *looks)
 {
+    auto run = std::make_unique<Run>();
+    run->pen = pen;
+    run->withPoints = withPoints;
+    run->firstHandle = handle;
     auto *s = new QLineSeries;
     s->setPen(pen);
     s->setPointsVisible(withPoints);
-    s->replace(points);
+    if (looks) {
+        s->setMarkerSize(looks->markerSize());
+        s->setBrush(looks->brush());
+        s->setColor(looks->color());
+    }
     chart_->addSeries(s);
     s->attachAxis(xAxis_);
     s->attachAxis(yAxis_);
-    series_.push_back(s);
-    return s;
+    run->series = s;
+    Run *r = run.get();
+    runs_[handle] = std::move(run);
+    return r;
 }
 
-void GraphCtrl::removeSeries(QLineSeries *s)
+GraphCtrl::Run *GraphCtrl::runOf(int handle) const
 {
-    chart_->removeSeries(s);
-    series_.erase(std::remove(series_.begin(), series_.end(), s), series_.end());
-    delete s;
+    auto it = runs_.upper_bound(handle);
+    if (it == runs_.begin())
+        return nullptr;
+    --it;
+    Run *r = it->second.get();
+    return handle < r->firstHandle + r->plots ? r : nullptr;
+}
+
+void GraphCtrl::removeRun(Run *run)
+{
+    chart_->removeSeries(run->series);
+    delete run->series;
+    runs_.erase(run->firstHandle);
 }
 
 void GraphCtrl::extendRange(const std::vector<QPointF> &points)
@@ -96,58 +164,91 @@ bool GraphCtrl::deletePlot(int handle)
 {
     rangeValid_ = false;
     if (handle == -1) {
-        for (QLineSeries *s : std::vector<QLineSeries *>(series_))
-            removeSeries(s);
-        plots_.clear();
+        while (!runs_.empty())
+            removeRun(runs_.begin()->second.get());
         return true;
     }
-    auto it = plots_.find(handle);
-    if (it == plots_.end())
+    Run *run = runOf(handle);
+    if (!run)
         return false;
-    QLineSeries *s = it->second.series;
-    const QPen pen = s->pen();
-    const bool withPoints = s->pointsVisible();
-    plots_.erase(it);
-    // The other plots of the series are laid out again, each unbroken run on a series of its
-    // own, so that the deleted plot's segments are gone.
-    std::vector<std::pair<int, Plot *>> rest;
-    for (auto &[h, p] : plots_)
-        if (p.series == s)
-            rest.push_back({h, &p});
-    std::sort(rest.begin(), rest.end(),
-              [](const auto &a, const auto &b) { return a.second->first < b.second->first; });
-    const QList<QPointF> all = s->points();
-    removeSeries(s);
-    for (size_t i = 0; i < rest.size();) {
-        size_t j = i + 1;
-        while (j < rest.size() &&
-               rest[j].second->first == rest[j - 1].second->first + rest[j - 1].second->count - 1)
-            ++j;
-        const int from = rest[i].second->first;
-        const int to = rest[j - 1].second->first + rest[j - 1].second->count;
-        QLineSeries *run = newSeries(all.mid(from, to - from), pen, withPoints);
-        for (size_t k = i; k < j; ++k) {
-            rest[k].second->series = run;
-            rest[k].second->first -= from;
-        }
-        i = j;
+    // The other plots of the run are laid out again: those before the deleted one and those
+    // after it each continue each other on a run of their own, so the deleted plot's segment
+    // is gone.
+    std::vector<std::pair<int, std::vector<QPointF>>> rest;
+    for (int k = 0; k < run->plots; ++k) {
+        const int h = run->firstHandle + k;
+        if (h != handle)
+            rest.emplace_back(h, plotPoints(h));
     }
+    const QPen pen = run->pen;
+    const bool withPoints = run->withPoints;
+    QLineSeries looks;
+    looks.setMarkerSize(run->series->markerSize());
+    looks.setBrush(run->series->brush());
+    looks.setColor(run->series->color());
+    removeRun(run);
+    Run *current = nullptr;
+    int previous = 0;
+    for (const auto &[h, pts] : rest) {
+        if (!current || h != previous + 1)
+            current = newRun(h, pen, withPoints, &looks), current->addPlot(pts, false);
+        else
+            current->addPlot(pts, true);
+        previous = h;
+    }
+    scheduleRedraw();
     return true;
+}
+
+int GraphCtrl::plotCount() const
+{
+    int n = 0;
+    for (const auto &[first, run] : runs_)
+        n += run->plots;
+    return n;
+}
+
+std::vector<int> GraphCtrl::plotHandles() const
+{
+    std::vector<int> handles;
+    for (const auto &[first, run] : runs_)
+        for (int k = 0; k < run->plots; ++k)
+            handles.push_back(first + k);
+    return handles;
+}
+
+size_t GraphCtrl::pointCount() const
+{
+    size_t n = 0;
+    for (const auto &[first, run] : runs_)
+        n += run->points.size();
+    return n;
 }
 
 std::vector<QPointF> GraphCtrl::plotPoints(int handle) const
 {
-    auto it = plots_.find(handle);
-    if (it == plots_.end())
+    const Run *run = runOf(handle);
+    if (!run)
         return {};
-    const QList<QPointF> pts = it->second.series->points().mid(it->second.first, it->second.count);
-    return {pts.begin(), pts.end()};
+    const int k = handle - run->firstHandle;
+    std::vector<QPointF> pts;
+    const size_t first = run->start(k), n = run->count(k);
+    pts.reserve(n);
+    for (size_t i = first; i < first + n; ++i)
+        pts.push_back(run->points.at(i));
+    return pts;
 }
 
 QColor GraphCtrl::plotColor(int handle) const
 {
-    auto it = plots_.find(handle);
-    return it == plots_.end() ? QColor() : it->second.series->pen().color();
+    const Run *run = runOf(handle);
+    return run ? run->pen.color() : QColor();
+}
+
+QXYSeries *GraphCtrl::plotSeries(int handle) const
+{
+    const Run *run = runOf(handle);
+    return run ? run->series : nullptr;
 }
 
 void GraphCtrl::dataRange(double *min, double *max, bool *any) const
@@ -155,10 +256,11 @@ void GraphCtrl::dataRange(double *min, double *max, bool *any) const
     if (!rangeValid_) {
         double lo = std::numeric_limits<double>::max(), hi = std::numeric_limits<double>::lowest();
         bool found = false;
-        for (const QLineSeries *s : series_)
-            for (const QPointF &p : s->points()) {
-                lo = std::min(lo, p.y());
-                hi = std::max(hi, p.y());
+        for (const auto &[first, run] : runs_)
+            for (size_t i = 0; i < run->points.size(); ++i) {
+                const double y = run->points.at(i).y();
+                lo = std::min(lo, y);
+                hi = std::max(hi, y);
                 found = true;
             }
         rangeLo_ = lo;
@@ -169,6 +271,34 @@ void GraphCtrl::dataRange(double *min, double *max, bool *any) const
     *any = rangeAny_;
     *min = rangeLo_;
     *max = rangeHi_;
+}
+
+void GraphCtrl::redraw()
+{
+    const double lo = xAxis_->min(), hi = xAxis_->max();
+    const int columns = plotColumns();
+    const bool viewChanged = lo != reducedLo_ || hi != reducedHi_ || columns != reducedColumns_;
+    reducedLo_ = lo;
+    reducedHi_ = hi;
+    reducedColumns_ = columns;
+    for (const auto &[first, run] : runs_) {
+        if (!run->dirty && !viewChanged)
+            continue;
+        run->dirty = false;
+        const PointStore &store = run->points;
+        QList<QPointF> pts;
+        // Point markers are each shown; a line whose x runs back and forth is drawn as given.
+        if (run->ascending && !run->withPoints) {
+            const std::vector<QPointF> &reduced = run->reducer.reduce(
+                store.size(), [&](size_t i) { return store.at(i); }, lo, hi, columns);
+            pts = QList<QPointF>(reduced.begin(), reduced.end());
+        } else {
+            pts.reserve(qsizetype(store.size()));
+            for (size_t i = 0; i < store.size(); ++i)
+                pts.append(store.at(i));
+        }
+        run->series->replace(pts);
+    }
 }
 
 void GraphCtrl::setCursor(int index, QPointF pos)

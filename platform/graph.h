@@ -3,17 +3,49 @@
 #pragma once
 
 #include "platform/chart_base.h"
+#include "platform/decimate.h"
 
 #include <QColor>
 #include <QLineSeries>
 
+#include <cstdint>
 #include <map>
+#include <memory>
 #include <vector>
 
 class QCategoryAxis;
 class QGraphicsLineItem;
 class QGraphicsRectItem;
+class QXYSeries;
 
+// The points of a series, as floats while every coordinate is one exactly (counts, samples, most
+// plotted data), as doubles from the first that is not: half the memory for a long recording,
+// the values read back unchanged. Kept in chunks of fixed size, so that a growing series never
+// holds its old and its new copy at once, and a cleared one's chunks serve the next.
+class PointStore {
+public:
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    QPointF at(size_t i) const
+    {
+        const size_t c = i >> kChunkBits, k = 2 * (i & (kChunk - 1));
+        return wide_ ? QPointF(d_[c][k], d_[c][k + 1]) : QPointF(f_[c][k], f_[c][k + 1]);
+    }
+    QPointF back() const { return at(size_ - 1); }
+    void append(QPointF p);
+    bool wide() const { return wide_; }
+
+private:
+    static constexpr size_t kChunkBits = 13, kChunk = size_t(1) << kChunkBits;
+    std::vector<std::unique_ptr<float[]>> f_;
+    std::vector<std::unique_ptr<double[]>> d_;
+    size_t size_ = 0;
+    bool wide_ = false;
+};
+
+// Plots are stored as given and read back whole (plotPoints); the chart paints a copy that
+// follows them at most once per screen refresh, a long series with non-decreasing x reduced to
+// the minimum and maximum of each pixel column of the visible x range.
 class GraphCtrl : public ChartCtrlBase {
     Q_OBJECT
 public:
@@ -21,9 +53,13 @@ public:
     int addPlot(const std::vector<QPointF> &points, const QColor &color, Qt::PenStyle style,
                 bool withPoints);
     bool deletePlot(int handle); // -1 deletes all
-    int plotCount() const { return int(plots_.size()); }
+    int plotCount() const;
     std::vector<QPointF> plotPoints(int handle) const;
     QColor plotColor(int handle) const;
+    std::vector<int> plotHandles() const; // in the order they were plotted
+    size_t pointCount() const;            // stored points of all plots
+    // The painted series that holds a plot (its looks may be changed).
+    QXYSeries *plotSeries(int handle) const;
 
     // Cursors 1 and 2, in axis coordinates. Moving one by mouse emits cursorMoved.
     void setCursor(int index, QPointF pos);
@@ -42,6 +78,7 @@ signals:
 protected:
     bool event(QEvent *e) override;
     void dataRange(double *min, double *max, bool *any) const override;
+    void redraw() override;
     void mousePressEvent(QMouseEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
@@ -54,23 +91,44 @@ private:
     QPointF toValue(QPointF scene) const;
     void setYAxisItems(const QString &items);
 
-    // A plot is a run of points of a series; plots that continue each other share one.
-    struct Plot {
+    // A run is one painted series: one plot, or plots that continue each other (each starts
+    // at the previous one's last point), their handles consecutive.
+    struct Run {
         QLineSeries *series = nullptr;
-        int first = 0; // index of the plot's first point in the series
-        int count = 0;
+        QPen pen;
+        bool withPoints = false;
+        PointStore points;
+        int firstHandle = 0;
+        int plots = 0;
+        int uniform = 0;              // > 1: every plot has this many points
+        std::vector<uint32_t> starts; // otherwise the index of each plot's first point
+        bool ascending = true;        // x never decreases: may be reduced to pixel columns
+        bool dirty = true;            // the painted copy is behind
+        ColumnReducer reducer;
+        size_t start(int k) const
+        {
+            return uniform > 1 ? size_t(k) * size_t(uniform - 1) : size_t(starts[size_t(k)]);
+        }
+        size_t count(int k) const
+        {
+            return (k + 1 < plots ? start(k + 1) + 1 : points.size()) - start(k);
+        }
+        void addPlot(const std::vector<QPointF> &pts, bool continues);
     };
-    QLineSeries *newSeries(const QList<QPointF> &points, const QPen &pen, bool withPoints);
-    void removeSeries(QLineSeries *s);
+    Run *newRun(int handle, const QPen &pen, bool withPoints, const QXYSeries *looks);
+    Run *runOf(int handle) const;
+    void removeRun(Run *run);
 
-    std::map<int, Plot> plots_;
+    std::map<int, std::unique_ptr<Run>> runs_; // by first handle
     // The y range of all plotted points, kept up to date as plots are added so that autoscaling
     // does not walk every point for every new segment; recomputed after a delete.
     mutable bool rangeValid_ = false;
     mutable bool rangeAny_ = false;
     mutable double rangeLo_ = 0, rangeHi_ = 0;
     void extendRange(const std::vector<QPointF> &points);
-    std::vector<QLineSeries *> series_;
+    // The x range and the columns the painted copies were reduced for.
+    double reducedLo_ = 0, reducedHi_ = 0;
+    int reducedColumns_ = 0;
     int nextHandle_ = 1;
     int lastHandle_ = 0; // the newest plot: the only one a new plot may continue
     bool cursorsOn_ = false;

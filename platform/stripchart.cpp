@@ -1,11 +1,6 @@
 #include "platform/stripchart.h"
 
-#include <QCategoryAxis>
-#include <QGraphicsLineItem>
-#include <QGraphicsRectItem>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QTimer>
+#include "platform/decimate.h"
 
 #include <algorithm>
 #include <limits>
@@ -14,9 +9,6 @@
 
 StripChartCtrl::StripChartCtrl(QWidget *parent) : ChartCtrlBase(parent)
 {
-    redrawTimer_ = new QTimer(this);
-    redrawTimer_->setSingleShot(true);
-    connect(redrawTimer_, &QTimer::timeout, this, [this] { redraw(); });
     setTraceCount(1);
     setPointsPerScreen(100);
 }
@@ -135,39 +127,17 @@ std::vector<double> StripChartCtrl::traceValues(int trace) const
     return (trace < 0 || trace >= traceCount()) ? std::vector<double>() : values_[trace];
 }
 
-void StripChartCtrl::redrawLater()
-{
-    if (!redrawTimer_->isActive())
-        redrawTimer_->start(kRefreshMs);
-}
-
-void StripChartCtrl::scheduleRedraw()
-{
-    // A refresh that is due happens at once, so a caller plotting in a busy loop never depends
-    // on the timer, and the redraw comes right after the caller's own work. The timer only
-    // brings up the last samples when no further plot comes, half a refresh after it was due:
-    // a caller plotting at a steady pace (the live loop, every few milliseconds) gets there
-    // first, so the redraw never lands in the middle of its next wait.
-    if (!sinceRedraw_.isValid() || sinceRedraw_.elapsed() >= kRefreshMs) {
-        redrawTimer_->stop();
-        redraw();
-    } else if (!redrawTimer_->isActive()) {
-        redrawTimer_->start(int(kRefreshMs + kRefreshMs / 2 - sinceRedraw_.elapsed()));
-    }
-}
-
 void StripChartCtrl::redraw()
 {
-    sinceRedraw_.start();
+    const int columns = plotColumns();
     for (int t = 0; t < traceCount(); ++t) {
         const auto &v = values_[t];
-        QList<QPointF> pts;
-        pts.reserve(qsizetype(v.size()));
         // Right-aligned: the newest sample sits at the right edge.
         const int offset = pointsPerScreen_ - int(v.size());
-        for (int i = 0; i < int(v.size()); ++i)
-            pts.append(QPointF(offset + i, v[i]));
-        series_[t]->replace(pts);
+        const std::vector<QPointF> pts = DecimateToColumns(
+            v.size(), [&](size_t i) { return QPointF(offset + double(i), v[i]); }, 0,
+            pointsPerScreen_ - 1, columns);
+        series_[t]->replace(QList<QPointF>(pts.begin(), pts.end()));
     }
     if (yAuto_) {
         applyAutoscale();

@@ -3,17 +3,14 @@
 
 #include "platform/chart_base.h"
 
-#include <QElapsedTimer>
 #include <QLineSeries>
 #include <QStringList>
 
 #include <vector>
 
-class QTimer;
-
 // A strip chart shows the newest pointsPerScreen samples of each trace, newest on the right.
-// Plotting stores the samples; the series follow them at most once per screen refresh
-// (kRefreshMs), so a caller may re-plot thousands of times a second.
+// Plotting stores the samples; the series follow them at most once per screen refresh, a screen
+// wider in samples than the plot in pixels reduced to each column's minimum and maximum.
 class StripChartCtrl : public ChartCtrlBase {
     Q_OBJECT
     Q_PROPERTY(int pointsPerScreen READ pointsPerScreen WRITE setPointsPerScreen)
@@ -42,20 +39,14 @@ public:
     void clear();
     std::vector<double> traceValues(int trace) const;
 
-    static constexpr int kRefreshMs = 16;
-
 protected:
     void dataRange(double *min, double *max, bool *any) const override;
+    void redraw() override;
 
 private:
-    void scheduleRedraw(); // new samples: now if a refresh is due, else when it is
-    void redrawLater();    // at the next refresh
-    void redraw();
     void applyTraceLooks(); // the panel file's names, colours and styles, as far as given
     int pointsPerScreen_ = 100;
     std::vector<QLineSeries *> series_;
     std::vector<std::vector<double>> values_;
-    QTimer *redrawTimer_ = nullptr;
-    QElapsedTimer sinceRedraw_;
     QStringList names_, colors_, styles_;
 };

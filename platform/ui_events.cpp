@@ -1,6 +1,7 @@
 // The user-interface layer: the event loop, waiting for events with a deadline, the clock, the
 // wait cursor, panel images and the screen.
 #include "platform/application.h"
+#include "platform/chart_base.h"
 #include "platform/ui_layer.h"
 
 #include <QApplication>
@@ -96,6 +97,9 @@ int SavePanelDisplayToFile(int panel, const char *path)
     PanelRec *p = FindPanel(panel);
     if (!p)
         return UIE_BAD_PANEL;
+    // The image shows every graph with its latest data, hidden ones caught up too.
+    for (ChartCtrlBase *chart : p->widget->findChildren<ChartCtrlBase *>())
+        chart->redrawNow();
     return p->widget->grab().save(Q(path)) ? 0 : UIE_LOAD_FAILED;
 }
 

@@ -154,12 +154,10 @@ int PlotPoints(int panel, int control, const double *x, const double *y, int cou
     for (int i = 0; i < count; ++i)
         pts[size_t(i)] = QPointF(x[i], y[i]);
     const int handle = g->addPlot(pts, Rgb(color), Qt::NoPen, true);
-    const QList<QAbstractSeries *> all = g->chart()->series();
-    if (handle > 0 && !all.isEmpty())
-        if (auto *s = qobject_cast<QXYSeries *>(all.back())) {
-            s->setMarkerSize(7);
-            s->setBrush(Rgb(color));
-            s->setColor(Rgb(color));
-        }
+    if (QXYSeries *s = g->plotSeries(handle)) {
+        s->setMarkerSize(7);
+        s->setBrush(Rgb(color));
+        s->setColor(Rgb(color));
+    }
     return handle;
 }

@@ -4,6 +4,7 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "platform/ui_testing.h"
+#include "platform/widgets.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -202,13 +203,14 @@ std::string EndToEnd::Status()
 
 size_t EndToEnd::PointsOn(int panel, int control)
 {
-    auto *view = qobject_cast<QChartView *>(CtrlWidget(panel, control));
-    if (!view)
-        return 0;
+    // The plotted data, not what is painted of it (that follows later and may be reduced).
+    QWidget *w = CtrlWidget(panel, control);
+    if (auto *graph = qobject_cast<GraphCtrl *>(w))
+        return graph->pointCount();
     size_t n = 0;
-    for (QAbstractSeries *s : view->chart()->series())
-        if (auto *xy = qobject_cast<QXYSeries *>(s))
-            n += size_t(xy->count());
+    if (auto *strip = qobject_cast<StripChartCtrl *>(w))
+        for (int t = 0; t < strip->traceCount(); ++t)
+            n += strip->traceValues(t).size();
     return n;
 }
 

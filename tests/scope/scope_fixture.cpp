@@ -1,6 +1,7 @@
 #include "scope_fixture.h"
 
 #include "platform/ui_testing.h"
+#include "platform/widgets.h"
 
 #include <QAbstractSpinBox>
 #include <QChart>
@@ -52,14 +53,14 @@ std::vector<PeerStep> InPieces(const std::vector<uint8_t> &bytes,
 
 std::vector<PlotInfo> PlotsOf(int panel, int control)
 {
+    // The plotted data, not what is painted of it (that follows later and may be reduced).
     std::vector<PlotInfo> plots;
-    auto *view = qobject_cast<QChartView *>(CtrlWidget(panel, control));
-    for (QAbstractSeries *s : view->chart()->series())
-        if (auto *line = qobject_cast<QLineSeries *>(s)) {
-            plots.push_back({line->pen().color(), {}});
-            for (const QPointF &pt : line->points())
-                plots.back().y.push_back(pt.y());
-        }
+    auto *graph = qobject_cast<GraphCtrl *>(CtrlWidget(panel, control));
+    for (int handle : graph->plotHandles()) {
+        plots.push_back({graph->plotColor(handle), {}});
+        for (const QPointF &pt : graph->plotPoints(handle))
+            plots.back().y.push_back(pt.y());
+    }
     return plots;
 }
 
