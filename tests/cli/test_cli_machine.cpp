@@ -105,8 +105,9 @@ TEST_F(CliTest, JsonFailuresAreOneErrorObjectWithALocalizedMessage)
             EXPECT_FALSE(message[german].empty());
             EXPECT_TRUE(r.err.empty()) << r.err;
         }
-        if (c.code != 1) // the usage texts are the tool's own, in English
+        if (c.code != 1) { // the usage texts are the tool's own, in English
             EXPECT_NE(message[0], message[1]);
+        }
     }
     const Result r = RunTool({"--json", "--tcp", "127.0.0.1:1", "identify"});
     EXPECT_EQ(r.code, 2);
