@@ -129,6 +129,11 @@ void SensorServer::shutdown()
     delete ptyRead_;
     delete ptyWrite_;
     ptyRead_ = ptyWrite_ = nullptr;
+    closePtyFiles();
+}
+
+void SensorServer::closePtyFiles()
+{
     if (ptyMaster_ >= 0)
         ::close(ptyMaster_);
     if (ptySlave_ >= 0)
@@ -151,13 +156,7 @@ void SensorServer::hangUpPty()
             n->deleteLater();
         }
     ptyRead_ = ptyWrite_ = nullptr;
-    if (ptyMaster_ >= 0)
-        ::close(ptyMaster_);
-    if (ptySlave_ >= 0)
-        ::close(ptySlave_);
-    ptyMaster_ = ptySlave_ = -1;
-    ptyPath_.clear();
-    ptyOut_.clear();
+    closePtyFiles();
 }
 
 void SensorServer::dropClients()

@@ -74,6 +74,7 @@ signals:
     void requestReceived(int order);
 
 private:
+    void closePtyFiles(); // both ends of the pseudo-terminal, its name and its queue
     struct Link;
     struct Pending;
 

@@ -330,6 +330,27 @@ protected:
         EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
         return p.exitCode();
     }
+    // Loads the table file on the conversion table page, stores the conversion data with the
+    // app's button, then again with the tool from the same file: both blocks, the app's first.
+    std::pair<sim::ConvData, sim::ConvData> DataByAppAndTool(const std::string &file)
+    {
+        responder.push(VAL_EXISTING_FILE_SELECTED, file);
+        SimulateCtrlEvent(AppState.TabConvTable, TABP_CONVTABLE_BUTTON_GET_CONV_TABLE_FROM_FILE,
+                          EVENT_COMMIT);
+        SimulateCtrlEvent(AppState.ConvPanel, CONVP_BUTTON_SAVE_CONV_DATA_TO_EE, EVENT_COMMIT);
+        EXPECT_NE(responder.last(), nullptr);
+        if (responder.last())
+            EXPECT_EQ(responder.last()->text, "Conversion data were saved to EE.");
+        sim::ConvData byApp{};
+        sensor.withModel([&](sim::SensorModel &m) {
+            byApp = m.convData();
+            m.setConvData({});
+        });
+        tool({"convtable", "send-data", "--file", QString::fromStdString(file)});
+        sim::ConvData byTool{};
+        sensor.withModel([&](sim::SensorModel &m) { byTool = m.convData(); });
+        return {byApp, byTool};
+    }
     static QByteArray bytes(const std::string &file)
     {
         QFile f(QString::fromStdString(file));
@@ -373,20 +394,7 @@ TEST_F(CliMatchesApp, TableFileAndStoredConversionData)
     // The conversion data the app stores from that file, and what the tool stores from it.
     OpenTcp(sensor.tcpPort());
     AppState.SensorConnected = 1;
-    responder.push(VAL_EXISTING_FILE_SELECTED, path("app.ini"));
-    SimulateCtrlEvent(AppState.TabConvTable, TABP_CONVTABLE_BUTTON_GET_CONV_TABLE_FROM_FILE,
-                      EVENT_COMMIT);
-    SimulateCtrlEvent(AppState.ConvPanel, CONVP_BUTTON_SAVE_CONV_DATA_TO_EE, EVENT_COMMIT);
-    ASSERT_NE(responder.last(), nullptr);
-    ASSERT_EQ(responder.last()->text, "Conversion data were saved to EE.");
-    sim::ConvData byApp{};
-    sensor.withModel([&](sim::SensorModel &m) {
-        byApp = m.convData();
-        m.setConvData({});
-    });
-    tool({"convtable", "send-data", "--file", QString::fromStdString(path("app.ini"))});
-    sim::ConvData byTool{};
-    sensor.withModel([&](sim::SensorModel &m) { byTool = m.convData(); });
+    const auto [byApp, byTool] = DataByAppAndTool(path("app.ini"));
     EXPECT_EQ(byTool, byApp);
     EXPECT_NE(byApp, sim::ConvData{});
     EXPECT_EQ(byApp[0], 91) << "200 of the curve's maximum 9000, scaled to 4095";
@@ -401,20 +409,7 @@ TEST_F(CliMatchesApp, StoredConversionDataAfterALongerTable)
     shorter[1] = {2000, 1000};
     shorter.back() = {kConvDisabled, kConvDisabled};
     ASSERT_EQ(WriteConvTableFile(shorter, path("short.ini").c_str()), 0);
-    responder.push(VAL_EXISTING_FILE_SELECTED, path("short.ini"));
-    SimulateCtrlEvent(AppState.TabConvTable, TABP_CONVTABLE_BUTTON_GET_CONV_TABLE_FROM_FILE,
-                      EVENT_COMMIT);
-    SimulateCtrlEvent(AppState.ConvPanel, CONVP_BUTTON_SAVE_CONV_DATA_TO_EE, EVENT_COMMIT);
-    ASSERT_NE(responder.last(), nullptr);
-    ASSERT_EQ(responder.last()->text, "Conversion data were saved to EE.");
-    sim::ConvData byApp{};
-    sensor.withModel([&](sim::SensorModel &m) {
-        byApp = m.convData();
-        m.setConvData({});
-    });
-    tool({"convtable", "send-data", "--file", QString::fromStdString(path("short.ini"))});
-    sim::ConvData byTool{};
-    sensor.withModel([&](sim::SensorModel &m) { byTool = m.convData(); });
+    const auto [byApp, byTool] = DataByAppAndTool(path("short.ini"));
     EXPECT_EQ(byTool, byApp);
     EXPECT_EQ(byApp[500], 4095) << "the file's maximum (1000 at 2000) becomes 4095";
     EXPECT_EQ(byApp[501], 0) << "nothing of the earlier curve beyond the file's last point";

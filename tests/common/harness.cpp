@@ -6,6 +6,9 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <fstream>
+#include <sstream>
+
 void ScriptedResponder::install()
 {
     SetPopupResponder([this](const PopupRequest &req) {
@@ -162,4 +165,18 @@ void AppTest::Pump(int ms)
     t.start();
     while (t.elapsed() < ms)
         WaitForEvents(Timer() + (ms - t.elapsed()) / 1000.0);
+}
+
+std::string ReadAll(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteAll(const std::string &path, const std::string &text)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << text;
 }

@@ -75,3 +75,7 @@ protected:
 };
 
 std::vector<uint8_t> Frame(uint8_t order, uint16_t arg, const std::vector<uint8_t> &payload = {});
+
+// A whole file's bytes ("" when it cannot be read), and a file written with exactly `text`.
+std::string ReadAll(const std::string &path);
+void WriteAll(const std::string &path, const std::string &text);

@@ -32,20 +32,6 @@
 
 namespace {
 
-std::string ReadAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteAll(const std::string &path, const std::string &text)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
 // While it lives, no file of this process may grow beyond `bytes`.
 class FullDisk {
 public:

@@ -31,20 +31,6 @@ const char kHeaderEn[] =
 const char kNoFile[] = "No file was selected! \nProcess will not be done!";
 const char kSaved[] = "File has been saved!";
 
-std::string ReadAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteAll(const std::string &path, const std::string &text)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
 // The data lines of a record file (everything after the column-name line), without CR LF.
 std::vector<std::string> DataLines(const std::string &text)
 {

@@ -20,14 +20,6 @@ namespace {
 
 const char kNoFile[] = "No file was selected! \nProcess will not be done!\n\n";
 
-std::string ReadAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 std::string Item(IniText ini, const char *section, const char *key)
 {
     char buffer[2048] = {};
