@@ -11,7 +11,10 @@
 #include "params/transfer.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -65,21 +68,59 @@ void ShowInt(int panel, int control, int value)
         SetCtrlVal(panel, control, value);
 }
 
-// A frame is shown while the request for the next one is on its way, so that the display work
-// never holds a request back: a serial port writes only from the event loop, and whatever the
-// display work leaves queued there (repaints) would run first. The show runs from the next
-// exchange's wait a moment after the frame came, or at the latest when the next frame comes or
-// the loop ends, so every frame is shown, in order.
-constexpr int kShowDelayMs = 0;
+// The displays and LEDs of the frame in DataFrame.
+void ShowFrameValues()
+{
+    const int data = AppState.DataPanel;
+    ShowInt(data, DATAP_NUMERIC_CH0, DataFrame.Ch0);
+    ShowInt(data, DATAP_NUMERIC_CH1, DataFrame.Ch1);
+    ShowInt(data, DATAP_NUMERIC_SIG, DataFrame.Sig);
+    ShowInt(data, DATAP_NUMERIC_TEMP, DataFrame.Temp);
+    ShowInt(data, DATAP_NUMERIC_REF, DataFrame.Ref);
+    ShowInt(data, DATAP_NUMERIC_MAX, DataFrame.Max);
+    ShowInt(data, DATAP_NUMERIC_MIN, DataFrame.Min);
+
+    SetCtrlVal(AppState.DataPage1, TABP_DATA1_NUMERIC_ANA_OUT_VOLTAGE,
+               AnaOutVolts(DataFrame.AnaOut));
+    SetCtrlVal(AppState.DataPage1, TABP_DATA1_NUMERIC_ANA_OUT_CURRENT,
+               AnaOutMilliamps(DataFrame.AnaOut));
+
+    ShowInt(AppState.TabConvTable, TABP_CONVTABLE_NUMERIC_SIG, DataFrame.Sig);
+
+    bool in0 = false, in1 = false;
+    if (InputLedsOf(DataFrame.DigState, &in0, &in1)) {
+        ShowInt(data, DATAP_LED_IN0, in0);
+        ShowInt(data, DATAP_LED_IN1, in1);
+    }
+    ShowInt(data, DATAP_LED_OUT0, (DataFrame.DigBits & 1) != 0);
+    ShowInt(data, DATAP_LED_OUT1, (DataFrame.DigBits & 2) != 0);
+}
+
+// Every frame goes into the live charts' buffers as it comes; the displays and the charts are
+// brought up to the latest frame at most once per screen refresh, which is all a screen can
+// show (a frame every 3 ms on a 115200-baud line). A show is made while the request for the
+// next frame is on its way, so that the display work never holds a request back: a serial port
+// writes only from the event loop, and whatever the display work leaves queued there (repaints)
+// would run first. The last frame is shown when the loop ends.
+constexpr int kShowIntervalMs = 16;
 bool gShowPending = false;
+
+QElapsedTimer &SinceShown()
+{
+    static QElapsedTimer since;
+    return since;
+}
 
 void ShowPendingFrame()
 {
     if (!gShowPending)
         return;
     gShowPending = false;
-    SetPanelData();
+    ShowFrameValues();
     PlotLiveCharts();
+    // Counted from the end, so that at the next show the charts' own refresh is due as well and
+    // they are drawn with it, not in a pass of their own.
+    SinceShown().start();
 }
 
 void ShowFrameSoon()
@@ -88,12 +129,14 @@ void ShowFrameSoon()
         auto *t = new QTimer(QCoreApplication::instance());
         t->setSingleShot(true);
         t->setTimerType(Qt::PreciseTimer);
-        t->setInterval(kShowDelayMs);
         QObject::connect(t, &QTimer::timeout, [] { ShowPendingFrame(); });
         return t;
     }();
     gShowPending = true;
-    timer->start();
+    if (timer->isActive())
+        return;
+    const qint64 since = SinceShown().isValid() ? SinceShown().elapsed() : kShowIntervalMs;
+    timer->start(int(std::max<qint64>(0, kShowIntervalMs - since)));
 }
 
 bool RequestDataFrame()
@@ -121,8 +164,8 @@ void GetData()
                 break;
         }
         if (RequestDataFrame()) {
-            ShowPendingFrame(); // the answer came before the wait got round to it
             DataFrame = DataFrameFromBytes(AppState.RxBuffer + frame::kHeaderSize);
+            InitGraphBuffers();
             ShowFrameSoon();
         } else {
             // Every failure has been reported by the exchange; one that was reported before
@@ -137,30 +180,7 @@ void GetData()
 
 void SetPanelData()
 {
-    const int data = AppState.DataPanel;
-    ShowInt(data, DATAP_NUMERIC_CH0, DataFrame.Ch0);
-    ShowInt(data, DATAP_NUMERIC_CH1, DataFrame.Ch1);
-    ShowInt(data, DATAP_NUMERIC_SIG, DataFrame.Sig);
-    ShowInt(data, DATAP_NUMERIC_TEMP, DataFrame.Temp);
-    ShowInt(data, DATAP_NUMERIC_REF, DataFrame.Ref);
-    ShowInt(data, DATAP_NUMERIC_MAX, DataFrame.Max);
-    ShowInt(data, DATAP_NUMERIC_MIN, DataFrame.Min);
-
-    SetCtrlVal(AppState.DataPage1, TABP_DATA1_NUMERIC_ANA_OUT_VOLTAGE,
-               AnaOutVolts(DataFrame.AnaOut));
-    SetCtrlVal(AppState.DataPage1, TABP_DATA1_NUMERIC_ANA_OUT_CURRENT,
-               AnaOutMilliamps(DataFrame.AnaOut));
-
-    ShowInt(AppState.TabConvTable, TABP_CONVTABLE_NUMERIC_SIG, DataFrame.Sig);
-
-    bool in0 = false, in1 = false;
-    if (InputLedsOf(DataFrame.DigState, &in0, &in1)) {
-        ShowInt(data, DATAP_LED_IN0, in0);
-        ShowInt(data, DATAP_LED_IN1, in1);
-    }
-    ShowInt(data, DATAP_LED_OUT0, (DataFrame.DigBits & 1) != 0);
-    ShowInt(data, DATAP_LED_OUT1, (DataFrame.DigBits & 2) != 0);
-
+    ShowFrameValues();
     InitGraphBuffers();
 }
 

@@ -5,6 +5,7 @@
 #include <QGraphicsRectItem>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QGraphicsScene>
 #include <QTimer>
 
 #include <algorithm>
@@ -28,6 +29,8 @@ ChartCtrlBase::ChartCtrlBase(QWidget *parent) : QChartView(parent)
     xAxis_->setRange(0, 100);
     yAxis_->setRange(0, 4096);
     setChart(chart_);
+    // The series change shape at every refresh; a scene index would be rebuilt each time.
+    scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
     setRenderHint(QPainter::Antialiasing, false);
     redrawTimer_ = new QTimer(this);
     redrawTimer_->setSingleShot(true);

@@ -1,9 +1,16 @@
 #include "platform/spinbox.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPointer>
+#include <QSignalBlocker>
 #include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace {
 
@@ -85,7 +92,128 @@ bool LimitToRange(const Box *box, QString &input)
     return true;
 }
 
+// Writes this soon after a refresh belong to it.
+constexpr qint64 kBurstMs = 2;
+
+// The displays whose text waits for the next refresh, and the one timer that brings it.
+struct Pacer {
+    QElapsedTimer sinceRefresh;
+    unsigned refresh = 1;
+    QTimer *timer = nullptr;
+    std::vector<QPointer<QAbstractSpinBox>> waiting;
+};
+
+Pacer &ThePacer()
+{
+    static Pacer pacer;
+    return pacer;
+}
+
+template <typename Box, typename T>
+void ShowPaced(Box *box, PacedValue<T> &paced)
+{
+    if (!paced.pending)
+        return;
+    paced.pending = false;
+    paced.shownInRefresh = ThePacer().refresh;
+    const QSignalBlocker block(box);
+    box->setValue(paced.value);
+}
+
+void ShowPendingValue(QAbstractSpinBox *box)
+{
+    if (auto *r = dynamic_cast<RangeSpinBox *>(box))
+        r->showPendingValue();
+    else if (auto *d = dynamic_cast<RangeDoubleSpinBox *>(box))
+        d->showPendingValue();
+}
+
+void Refresh()
+{
+    Pacer &p = ThePacer();
+    p.sinceRefresh.start();
+    ++p.refresh;
+    std::vector<QPointer<QAbstractSpinBox>> waiting;
+    waiting.swap(p.waiting);
+    for (const QPointer<QAbstractSpinBox> &box : waiting)
+        if (box)
+            ShowPendingValue(box);
+}
+
+// The value as the field would hold it: within its range, a real number at its decimals.
+int AsHeld(const QSpinBox *box, int value)
+{
+    return std::clamp(value, box->minimum(), box->maximum());
+}
+
+double AsHeld(const QDoubleSpinBox *box, double value)
+{
+    const double scale = std::pow(10.0, box->decimals());
+    return std::clamp(std::round(value * scale) / scale, box->minimum(), box->maximum());
+}
+
+template <typename Box, typename T>
+void SetPaced(Box *box, PacedValue<T> &paced, T value)
+{
+    const bool waiting = paced.pending;
+    paced.value = AsHeld(box, value);
+    paced.pending = true;
+    Pacer &p = ThePacer();
+    if (!box->isReadOnly()) {
+        ShowPaced(box, paced);
+        return;
+    }
+    if (!p.sinceRefresh.isValid() || p.sinceRefresh.elapsed() >= kDisplayRefreshMs) {
+        Refresh();
+        ShowPaced(box, paced);
+        return;
+    }
+    // The other displays of the same burst (a frame's values, written one after another) are
+    // painted with the first, in the same pass; a display written again waits.
+    if (p.sinceRefresh.elapsed() < kBurstMs && paced.shownInRefresh != p.refresh) {
+        ShowPaced(box, paced);
+        return;
+    }
+    if (!waiting)
+        p.waiting.emplace_back(box);
+    if (!p.timer) {
+        p.timer = new QTimer(QCoreApplication::instance());
+        p.timer->setSingleShot(true);
+        QObject::connect(p.timer, &QTimer::timeout, [] { Refresh(); });
+    }
+    if (!p.timer->isActive())
+        p.timer->start(int(std::max<qint64>(0, kDisplayRefreshMs - p.sinceRefresh.elapsed())));
+}
+
 } // namespace
+
+void RangeSpinBox::showValue(int value)
+{
+    SetPaced(this, paced_, value);
+}
+
+void RangeSpinBox::showPendingValue()
+{
+    ShowPaced(this, paced_);
+}
+
+void RangeDoubleSpinBox::showValue(double value)
+{
+    SetPaced(this, paced_, value);
+}
+
+void RangeDoubleSpinBox::showPendingValue()
+{
+    ShowPaced(this, paced_);
+}
+
+void ShowPendingValues(QWidget *root)
+{
+    if (!root)
+        return;
+    for (QAbstractSpinBox *box : root->findChildren<QAbstractSpinBox *>())
+        ShowPendingValue(box);
+}
 
 QValidator::State RangeSpinBox::validate(QString &text, int &pos) const
 {

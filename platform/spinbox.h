@@ -8,11 +8,31 @@
 #include <QDoubleSpinBox>
 #include <QSpinBox>
 
+// A display (a read-only field) may be written thousands of times a second, as the live loop
+// does: its value counts at once, but its text is laid out and painted at most once per screen
+// refresh, with the latest value, all displays together. A refresh that is due happens at once,
+// so a single write shows without delay; the rest of a burst shows at the next refresh.
+template <typename T>
+struct PacedValue {
+    T value{};
+    bool pending = false;
+    unsigned shownInRefresh = 0;
+};
+
 class RangeSpinBox : public QSpinBox {
 public:
     using QSpinBox::QSpinBox;
     QValidator::State validate(QString &text, int &pos) const override;
     void fixup(QString &input) const override;
+    // setValue for an editable field; paced as above for a display.
+    void showValue(int value);
+    // The value last set, also while its painting waits for the next refresh.
+    int shownValue() const { return paced_.pending ? paced_.value : value(); }
+    // Brings the text up to the value now (before the field is grabbed or printed).
+    void showPendingValue();
+
+private:
+    PacedValue<int> paced_;
 };
 
 class RangeDoubleSpinBox : public QDoubleSpinBox {
@@ -20,7 +40,19 @@ public:
     using QDoubleSpinBox::QDoubleSpinBox;
     QValidator::State validate(QString &text, int &pos) const override;
     void fixup(QString &input) const override;
+    void showValue(double value);
+    double shownValue() const { return paced_.pending ? paced_.value : value(); }
+    void showPendingValue();
+
+private:
+    PacedValue<double> paced_;
 };
+
+// Shows every paced value below `root` now.
+void ShowPendingValues(QWidget *root);
+
+// How often a display is repainted at most, in milliseconds (one screen refresh).
+inline constexpr int kDisplayRefreshMs = 16;
 
 // How long a limited field stays marked, in milliseconds.
 inline constexpr int kLimitedFlashMs = 900;

@@ -1,6 +1,8 @@
 // The user-interface layer: controls (values, attributes, text boxes, simulated events, focus).
 #include "platform/ui_layer.h"
 
+#include "platform/spinbox.h"
+
 #include "platform/widgets.h"
 
 #include <QApplication>
@@ -60,8 +62,12 @@ int SetCtrlVal(int panel, int control, int value)
     if (!w)
         return UIE_BAD_CONTROL;
     const QSignalBlocker block(w);
-    if (auto *s = qobject_cast<QSpinBox *>(w))
+    if (auto *r = dynamic_cast<RangeSpinBox *>(w))
+        r->showValue(value);
+    else if (auto *s = qobject_cast<QSpinBox *>(w))
         s->setValue(value);
+    else if (auto *rd = dynamic_cast<RangeDoubleSpinBox *>(w))
+        rd->showValue(value);
     else if (auto *d = qobject_cast<QDoubleSpinBox *>(w))
         d->setValue(value);
     else if (auto *cb = qobject_cast<QComboBox *>(w)) {
@@ -86,8 +92,12 @@ int SetCtrlVal(int panel, int control, double value)
     if (!w)
         return UIE_BAD_CONTROL;
     const QSignalBlocker block(w);
-    if (auto *d = qobject_cast<QDoubleSpinBox *>(w))
+    if (auto *rd = dynamic_cast<RangeDoubleSpinBox *>(w))
+        rd->showValue(value);
+    else if (auto *d = qobject_cast<QDoubleSpinBox *>(w))
         d->setValue(value);
+    else if (auto *r = dynamic_cast<RangeSpinBox *>(w))
+        r->showValue(int(std::lround(value)));
     else if (auto *s = qobject_cast<QSpinBox *>(w))
         s->setValue(int(std::lround(value)));
     else if (qobject_cast<QLineEdit *>(w) || qobject_cast<QLabel *>(w))
@@ -127,8 +137,12 @@ int GetCtrlVal(int panel, int control, int *value)
     QWidget *w = W(panel, control);
     if (!w)
         return UIE_BAD_CONTROL;
-    if (auto *s = qobject_cast<QSpinBox *>(w))
+    if (auto *r = dynamic_cast<RangeSpinBox *>(w))
+        *value = r->shownValue();
+    else if (auto *s = qobject_cast<QSpinBox *>(w))
         *value = s->value();
+    else if (auto *rd = dynamic_cast<RangeDoubleSpinBox *>(w))
+        *value = int(rd->shownValue());
     else if (auto *d = qobject_cast<QDoubleSpinBox *>(w))
         *value = int(d->value());
     else if (auto *cb = qobject_cast<QComboBox *>(w)) {
@@ -163,6 +177,10 @@ int GetCtrlVal(int panel, int control, double *value)
     QWidget *w = W(panel, control);
     if (!w)
         return UIE_BAD_CONTROL;
+    if (auto *rd = dynamic_cast<RangeDoubleSpinBox *>(w)) {
+        *value = rd->shownValue();
+        return 0;
+    }
     if (auto *d = qobject_cast<QDoubleSpinBox *>(w)) {
         *value = d->value();
         return 0;

@@ -2,6 +2,7 @@
 // wait cursor, panel images and the screen.
 #include "platform/application.h"
 #include "platform/chart_base.h"
+#include "platform/spinbox.h"
 #include "platform/ui_layer.h"
 
 #include <QApplication>
@@ -100,6 +101,7 @@ int SavePanelDisplayToFile(int panel, const char *path)
     // The image shows every graph with its latest data, hidden ones caught up too.
     for (ChartCtrlBase *chart : p->widget->findChildren<ChartCtrlBase *>())
         chart->redrawNow();
+    ShowPendingValues(p->widget);
     return p->widget->grab().save(Q(path)) ? 0 : UIE_LOAD_FAILED;
 }
 

@@ -11,6 +11,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
@@ -153,6 +155,49 @@ TEST_F(Live, AnalogOutputAndLedPairs)
     DataFrame.DigState = 3;
     SetPanelData();
     EXPECT_EQ(pair(DATAP_LED_IN0, DATAP_LED_IN1), std::make_pair(1, 1));
+}
+
+// A display written faster than a screen refreshes: its value counts at once, its text (what is
+// laid out and painted) catches up at most once per refresh, and the displays of one frame are
+// painted together. An editable field takes every value at once.
+TEST_F(Live, DisplaysPaintAtMostOncePerRefreshAndEndOnTheLastValue)
+{
+    const int d = AppState.DataPanel;
+    auto *sig = qobject_cast<QSpinBox *>(CtrlWidget(d, DATAP_NUMERIC_SIG));
+    auto *ch0 = qobject_cast<QSpinBox *>(CtrlWidget(d, DATAP_NUMERIC_CH0));
+    ASSERT_TRUE(sig && ch0 && sig->isReadOnly());
+    int textChanges = 0;
+    QObject::connect(sig->findChild<QLineEdit *>(), &QLineEdit::textChanged,
+                     [&] { ++textChanges; });
+    Pump(40); // no refresh in the last one
+
+    SetCtrlVal(d, DATAP_NUMERIC_SIG, 1); // a lone write shows at once
+    SetCtrlVal(d, DATAP_NUMERIC_CH0, 2); // and so does the next display of the same frame
+    EXPECT_EQ(sig->text(), "1");
+    EXPECT_EQ(ch0->text(), "2");
+
+    for (int v = 100; v < 300; ++v) {
+        SetCtrlVal(d, DATAP_NUMERIC_SIG, v);
+        ASSERT_EQ(Val(d, DATAP_NUMERIC_SIG), v);
+    }
+    EXPECT_LE(textChanges, 3);
+    Pump(40);
+    EXPECT_EQ(sig->text(), "299");
+    EXPECT_EQ(Val(d, DATAP_NUMERIC_SIG), 299);
+
+    // An image of the panel taken at once shows the last value too.
+    SetCtrlVal(d, DATAP_NUMERIC_SIG, 7);
+    SetCtrlVal(d, DATAP_NUMERIC_SIG, 8);
+    const QString image = dir.filePath("panel.png");
+    ASSERT_EQ(SavePanelDisplayToFile(d, image.toUtf8().constData()), 0);
+    EXPECT_EQ(sig->text(), "8");
+
+    auto *power = qobject_cast<QSpinBox *>(CtrlWidget(AppState.TabParam, TABP_PARAM_NUMERIC_POWER_CH0));
+    ASSERT_TRUE(power && !power->isReadOnly());
+    for (int v = 10; v < 20; ++v) {
+        SetCtrlVal(AppState.TabParam, TABP_PARAM_NUMERIC_POWER_CH0, v);
+        ASSERT_EQ(power->value(), v);
+    }
 }
 
 TEST_F(LivePeer, FramesFromTheWireReachEveryDisplay)
