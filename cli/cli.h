@@ -40,6 +40,8 @@ struct Options {
     // Raw values of the record and scope options; their commands parse and check them.
     std::string interval, trigger, level, pretrigger, rate;
     std::string id; // record: the identification line of the record file
+    std::string save; // scope: the capture file to write
+    bool csv = false; // scope: the traces as CSV on standard output
     std::vector<std::string> words; // the command, its sub-command and their operands
 };
 

@@ -85,12 +85,16 @@ const char *const kUsage =
     "                           recording broken off (link failure, SIGINT, SIGTERM) keeps\n"
     "                           F.partial with the frames received and leaves F as it was\n"
     "  scope [--trigger MODE] [--level L] [--pretrigger P] [--rate R] [--trigger-wait S]\n"
+    "        [--save F] [--csv]\n"
     "                           one capture, its four traces as TSV: SAMPLE CH0 CH1 SIG\n"
     "                           STATUS (bit 0 OUT0, bit 1 OUT1, bit 8 IN0, bit 9 IN1). MODE\n"
     "                           single, rising, falling, out0 or in0 (or 0 ... 4; default\n"
     "                           single), L 0 ... 4095 (2000), P 0 ... 127 (0), R 1 ... 32767\n"
     "                           (1); waits S seconds (default 30) for the trigger and the\n"
-    "                           capture, then breaks it off\n"
+    "                           capture, then breaks it off. --save F also keeps it as the\n"
+    "                           capture file F, with the cycle time and the sensor's\n"
+    "                           identity, which the app's scope page loads; --csv prints\n"
+    "                           CSV instead: TIME_MS CH0 CH1 SIG OUT0 OUT1 IN0 IN1\n"
     "  convtable get --file F   the 64 points of the sensor's conversion table -> table file\n"
     "  convtable send --file F  the table file's 64 points -> the sensor's table in EEPROM\n"
     "  convtable send-data --file F\n"
@@ -272,6 +276,11 @@ std::string ParseOptions(int argc, char **argv, Options *o)
         } else if (a == "--rate") {
             if (!value(&o->rate))
                 return "--rate needs a value";
+        } else if (a == "--save") {
+            if (!value(&o->save) || o->save.empty())
+                return "--save needs a path";
+        } else if (a == "--csv") {
+            o->csv = true;
         } else if (a.rfind("--", 0) == 0) {
             return "unknown option " + a;
         } else {

@@ -14,6 +14,7 @@
 #include "live/data_frame.h"
 #include "recorder/record_file.h"
 #include "scope/capture.h"
+#include "scope/capture_file.h"
 
 #include <algorithm>
 #include <cctype>
@@ -345,6 +346,8 @@ int Scope(const Options &o, bool checkOnly)
         return Usage("--pretrigger needs a number from 0 to 127");
     if (!o.rate.empty() && !ParseInt(o.rate, 1, kMaxScanRate, &rate))
         return Usage("--rate needs a number from 1 to 32767");
+    if (o.csv && JsonOutput())
+        return Usage("--csv and --json exclude each other");
     if (checkOnly)
         return kExitOk;
     request.TriggerMode = int16_t(mode);
@@ -352,6 +355,29 @@ int Scope(const Options &o, bool checkOnly)
     request.PreTrigger = int16_t(pre);
     request.ScanRate = int16_t(rate);
 
+    // A capture kept as a document carries what it takes to read it later: the cycle time for
+    // the time axis and the sensor it came from.
+    ScopeCapture document;
+    if (!o.save.empty() || o.csv) {
+        if (GetCycleTime() != 1)
+            return kExitLink;
+        document.cycleTimeMs = CycleTimeMs;
+        document.frequencyHz = CycleTimeMs > 0 ? 1000.0 / CycleTimeMs : 0;
+    }
+    if (!o.save.empty()) {
+        if (!Exchange(frame::kOrderFirmwareId))
+            return kExitLink;
+        document.firmware.assign(
+            reinterpret_cast<const char *>(AppState.RxBuffer + frame::kHeaderSize),
+            size_t(std::clamp<int>(AppState.RxHeader.length, 0, 72)));
+        document.firmware = document.firmware.c_str(); // up to its end
+        if (!Exchange(frame::kOrderNameSerial))
+            return kExitLink;
+        document.sensorName.assign(
+            reinterpret_cast<const char *>(AppState.RxBuffer + frame::kHeaderSize),
+            size_t(std::clamp<int>(AppState.RxHeader.length, 0, 255)));
+        document.sensorName = document.sensorName.c_str();
+    }
     if (StartScopeCapture(request) != 1)
         return kExitLink;
     // SCAN waits for the trigger until BREAK; a script has no BREAK, so the wait has a bound,
@@ -374,6 +400,19 @@ int Scope(const Options &o, bool checkOnly)
     if (received != 1)
         return kExitLink; // reported by the exchange's failure sink
     AppState.ScanRunning = 0;
+
+    document.request = request;
+    document.traces = traces;
+    document.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString();
+    if (!o.save.empty() &&
+        WriteScopeCaptureFile(document, o.save) != CaptureFileResult::kOk) {
+        Report(std::string(Tr(kMsgFileNotWritten)) + o.save);
+        return kExitFile;
+    }
+    if (o.csv) {
+        std::fputs(ScopeCaptureCsv(document).c_str(), stdout);
+        return kExitOk;
+    }
 
     if (JsonOutput()) {
         static const char *const kModeNames[] = {"single", "rising", "falling", "out0", "in0"};

@@ -9,6 +9,7 @@
 #include "live/data_frame.h"
 #include "recorder/record_file.h"
 #include "scope/capture.h"
+#include "scope/capture_file.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -521,6 +522,32 @@ TEST_F(CliRecordScope, ScopeAgainstTheSimulatorAndUsageErrors)
         EXPECT_TRUE(r.out.empty());
     }
     EXPECT_TRUE(sensor.receivedFrames().empty());
+}
+
+// --save keeps the capture as the document the scope page loads, --csv prints the same traces
+// with the time axis; both agree sample for sample, and a file that cannot be written is a file
+// error that leaves an existing one as it was.
+TEST_F(CliRecordScope, ScopeSavesTheCaptureFileAndPrintsCsv)
+{
+    const std::string path = dir.filePath("first.cap").toStdString();
+    const Result r = run({"scope", "--trigger", "single", "--rate", "2", "--save",
+                          QString::fromStdString(path), "--csv"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    ScopeCapture saved;
+    ASSERT_EQ(ReadScopeCaptureFile(path, &saved), CaptureFileResult::kOk);
+    EXPECT_EQ(saved.request.ScanRate, 2);
+    EXPECT_GT(saved.cycleTimeMs, 0);
+    EXPECT_FALSE(saved.firmware.empty());
+    EXPECT_FALSE(saved.sensorName.empty());
+    EXPECT_EQ(r.out, ScopeCaptureCsv(saved));
+    EXPECT_EQ(Lines(r.out).size(), 1u + kScopeSamples);
+
+    const std::string before = ReadAll(path);
+    const Result failed = run({"scope", "--save", QString::fromStdString(path + "/below")});
+    EXPECT_EQ(failed.code, 4);
+    EXPECT_NE(failed.err.find("File could not be written"), std::string::npos) << failed.err;
+    EXPECT_EQ(ReadAll(path), before);
+    EXPECT_EQ(run({"--json", "scope", "--csv"}).code, 1);
 }
 
 TEST_F(CliRecordScope, ScopeWithoutTriggerIsBrokenOffAfterTheWait)

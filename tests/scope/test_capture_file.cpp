@@ -1,0 +1,144 @@
+// Scope captures kept as files: what is saved is read back exactly, and a file that is not a
+// good capture is refused without touching what the caller holds.
+#include "common/harness.h"
+
+#include "scope/capture_file.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ScopeCapture Sample()
+{
+    ScopeCapture c;
+    c.request = {2047, 1, 17, 3};
+    c.frequencyHz = 4987.5312;
+    c.cycleTimeMs = 0.1;
+    c.firmware = "ORV2 FW 1.07 \"beta\"";
+    c.sensorName = "Line 4\tgate";
+    c.panelId = "A-17";
+    c.comment = "Commissioning,\nbelt stopped; Grüße";
+    c.cursorX[0] = 12.5;
+    c.cursorX[1] = 101.25;
+    c.cursorY[0] = -3;
+    c.cursorY[1] = 4099.75;
+    c.date = "2026-12-08 21:30:05";
+    for (int k = 0; k < kScopeSamples; ++k) {
+        const size_t i = size_t(k);
+        c.traces.Ch0Trace[i] = int16_t(k * 31);
+        c.traces.Ch1Trace[i] = int16_t(-k);
+        c.traces.SigTrace[i] = int16_t(k % 2 ? 32767 : -32768);
+        c.traces.StatusTrace[i] = int16_t(uint16_t(k == 5 ? 0xFFFF : (k % 4) | ((k % 3) << 8)));
+    }
+    return c;
+}
+
+bool SameCapture(const ScopeCapture &a, const ScopeCapture &b)
+{
+    return a.request.TriggerLevel == b.request.TriggerLevel &&
+           a.request.TriggerMode == b.request.TriggerMode &&
+           a.request.PreTrigger == b.request.PreTrigger && a.request.ScanRate == b.request.ScanRate &&
+           a.frequencyHz == b.frequencyHz && a.cycleTimeMs == b.cycleTimeMs &&
+           a.firmware == b.firmware && a.sensorName == b.sensorName && a.panelId == b.panelId &&
+           a.comment == b.comment && a.cursorX[0] == b.cursorX[0] && a.cursorX[1] == b.cursorX[1] &&
+           a.cursorY[0] == b.cursorY[0] && a.cursorY[1] == b.cursorY[1] && a.date == b.date &&
+           a.traces.Ch0Trace == b.traces.Ch0Trace && a.traces.Ch1Trace == b.traces.Ch1Trace &&
+           a.traces.SigTrace == b.traces.SigTrace && a.traces.StatusTrace == b.traces.StatusTrace;
+}
+
+class CaptureFile : public testing::Test {
+protected:
+    std::string Path(const char *name) const { return dir.filePath(name).toStdString(); }
+    QTemporaryDir dir;
+};
+
+TEST_F(CaptureFile, RoundTripsExactlyAndByteForByte)
+{
+    const ScopeCapture saved = Sample();
+    ASSERT_EQ(WriteScopeCaptureFile(saved, Path("a.cap")), CaptureFileResult::kOk);
+    ScopeCapture loaded;
+    ASSERT_EQ(ReadScopeCaptureFile(Path("a.cap"), &loaded), CaptureFileResult::kOk);
+    EXPECT_TRUE(SameCapture(saved, loaded));
+    ASSERT_EQ(WriteScopeCaptureFile(loaded, Path("b.cap")), CaptureFileResult::kOk);
+    EXPECT_EQ(ReadAll(Path("a.cap")), ReadAll(Path("b.cap")));
+}
+
+TEST_F(CaptureFile, RefusesWhatIsNoGoodCaptureAndLeavesTheCallersCapture)
+{
+    ASSERT_EQ(WriteScopeCaptureFile(Sample(), Path("good.cap")), CaptureFileResult::kOk);
+    const std::string good = ReadAll(Path("good.cap"));
+    auto replaced = [&](const std::string &from, const std::string &to) {
+        std::string text = good;
+        const size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return at == std::string::npos ? text : text.replace(at, from.size(), to);
+    };
+    const struct {
+        const char *what;
+        std::string text;
+        CaptureFileResult result;
+    } cases[] = {
+        {"a parameter file", replaced("Scope Capture", "Parameter File"),
+         CaptureFileResult::kNotACapture},
+        {"a newer version", replaced("VERSION = 1", "VERSION = 2"),
+         CaptureFileResult::kNotACapture},
+        {"a sample missing", replaced("S127 = ", "S128 = "), CaptureFileResult::kDamaged},
+        {"a sample with a word short", replaced("S001 = \"31 -1 32767 ", "S001 = \"31 -1 "),
+         CaptureFileResult::kDamaged},
+        {"a sample beyond a word", replaced("S001 = \"31 ", "S001 = \"40000 "),
+         CaptureFileResult::kDamaged},
+        {"a trigger mode the sensor lacks", replaced("TRIGGER MODE = 1", "TRIGGER MODE = 9"),
+         CaptureFileResult::kDamaged},
+        {"a cycle time that is no number", replaced("CYCLE TIME MS = \"0.1", "CYCLE TIME MS = \"x"),
+         CaptureFileResult::kDamaged},
+        {"no traces", good.substr(0, good.find("[TRACES]")), CaptureFileResult::kDamaged},
+    };
+    for (const auto &c : cases) {
+        WriteAll(Path("bad.cap"), c.text);
+        ScopeCapture held;
+        held.comment = "untouched";
+        EXPECT_EQ(ReadScopeCaptureFile(Path("bad.cap"), &held), c.result) << c.what;
+        EXPECT_EQ(held.comment, "untouched") << c.what;
+    }
+    ScopeCapture held;
+    EXPECT_EQ(ReadScopeCaptureFile(Path("missing.cap"), &held), CaptureFileResult::kCannotRead);
+}
+
+TEST_F(CaptureFile, AFailedWriteLeavesTheOldFile)
+{
+    ASSERT_EQ(WriteScopeCaptureFile(Sample(), Path("keep.cap")), CaptureFileResult::kOk);
+    const std::string before = ReadAll(Path("keep.cap"));
+    EXPECT_EQ(WriteScopeCaptureFile(Sample(), Path("no/such/folder/x.cap")),
+              CaptureFileResult::kCannotWrite);
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    ScopeCapture other = Sample();
+    other.comment = "other";
+    const bool refused = WriteScopeCaptureFile(other, Path("keep.cap")) != CaptureFileResult::kOk;
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
+    if (refused) // root may write anyway
+        EXPECT_EQ(ReadAll(Path("keep.cap")), before);
+}
+
+TEST(CaptureCsv, OneRowPerSampleWithTimeAndDigitalStates)
+{
+    ScopeCapture c = Sample();
+    const std::string csv = ScopeCaptureCsv(c);
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "TIME_MS,CH0,CH1,SIG,OUT0,OUT1,IN0,IN1");
+    size_t rows = 0;
+    for (size_t at = 0; (at = csv.find("\r\n", at)) != std::string::npos; at += 2)
+        ++rows;
+    EXPECT_EQ(rows, size_t(kScopeSamples) + 1);
+    // Sample 5: 5 x scan rate 3 x 0.1 ms; every status bit set.
+    EXPECT_NE(csv.find("\r\n1.5000,155,-5,32767,1,1,1,1\r\n"), std::string::npos);
+    // Sample 7: status 3 | (1 << 8) -> OUT0, OUT1, IN0.
+    EXPECT_NE(csv.find("\r\n2.1000,217,-7,32767,1,1,1,0\r\n"), std::string::npos);
+    c.cycleTimeMs = 0; // not measured: sample numbers
+    EXPECT_EQ(ScopeCaptureCsv(c).substr(0, 7), "SAMPLE,");
+    EXPECT_NE(ScopeCaptureCsv(c).find("\r\n5.0000,155,"), std::string::npos);
+}
+
+} // namespace
