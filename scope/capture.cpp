@@ -1,4 +1,5 @@
 #include "scope/capture.h"
+#include "scope/capture_doc.h"
 
 #include "app/appstate.h"
 #include "app/messages.h"
@@ -227,8 +228,12 @@ ScopeFrameCheck CheckScopeFrame(const uint8_t *f)
 
 CycleTimeDisplay CycleTimeOf(bool answered, int32_t cycles, int32_t time100us)
 {
+    return CycleTimeDisplayOf(answered ? double(cycles) / (double(time100us) * 0.0001) : 0.0);
+}
+
+CycleTimeDisplay CycleTimeDisplayOf(double f)
+{
     CycleTimeDisplay d;
-    double f = answered ? double(cycles) / (double(time100us) * 0.0001) : 0.0;
     if (!std::isfinite(f) || f <= 0)
         f = 0; // no measuring time, or a negative count: nothing was measured
     d.frequencyHz = f;
@@ -289,9 +294,16 @@ int GetScopeData()
         return result;
     AppState.ScanRunning = 0;
     ScopeTraces = captured;
+    NoteScopeCaptureTaken(request);
     PlotScopeSignals();
     PlotDigitalLines();
     return 1;
+}
+
+void PlotScopeTraces()
+{
+    PlotScopeSignals();
+    PlotDigitalLines();
 }
 
 int BreakDataScan()

@@ -64,6 +64,8 @@ struct CycleTimeDisplay {
     int cycleTimePrecision = 0;
 };
 CycleTimeDisplay CycleTimeOf(bool answered, int32_t cycles, int32_t time100us);
+// The same for a frequency known already (a saved capture's).
+CycleTimeDisplay CycleTimeDisplayOf(double frequencyHz);
 
 // Sensor operations: 1 on success, -1 on failure (reported through the link's failure handler).
 int GetCycleTime();
@@ -86,6 +88,8 @@ int GetScopeData();
 int BreakDataScan();
 // Re-plots the analog traces the signal selector asks for (0 all, 1 CH0, 2 CH1, 3 SIG).
 void PlotScopeSignals();
+// Plots ScopeTraces whole: the analog traces as selected and the digital lines.
+void PlotScopeTraces();
 
 // Installs the callbacks of the scope page and the scope panel and registers the page's operation
 // controls with the link's dimming.

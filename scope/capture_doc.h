@@ -1,0 +1,35 @@
+// The capture on the scope panel as a document: SAVE keeps it as a capture file, LOAD shows a
+// saved one on the scope panel without a sensor, with cursors and deltas as for a live capture.
+#pragma once
+
+#include "app/messages.h"
+#include "scope/capture_file.h"
+
+#include <string>
+
+// Called when a capture has come in whole: notes when it was taken and its request.
+void NoteScopeCaptureTaken(const ScopeRequest &request);
+// Whether a capture is on the scope panel (taken or loaded) to be saved.
+bool ScopeCaptureShown();
+
+// The capture on the scope panel with the scope page's settings, the sensor it came from (the
+// connected one for a capture taken, the file's for one loaded), the comment and the cursors.
+ScopeCapture ShownScopeCapture();
+// Puts `capture` on the scope panel and the scope page: traces, settings, frequency and cycle
+// time, comment and cursors; the deltas follow.
+void ShowScopeCapture(const ScopeCapture &capture);
+
+// SAVE and LOAD with their dialogs and messages; the result is also the status text returned.
+std::string SaveScopeCaptureTo(const std::string &path);
+std::string LoadScopeCaptureFrom(const std::string &path, bool *loaded);
+
+extern const Msg kMsgCaptureSaved;
+extern const Msg kMsgCaptureNotSaved;
+extern const Msg kMsgNoCaptureToSave;
+extern const Msg kMsgCaptureLoaded;
+extern const Msg kMsgNotACaptureFile;
+extern const Msg kMsgCaptureDamaged;
+extern const Msg kMsgCaptureUnreadable;
+
+int CBF_ButtonSaveScopeCapture(int panel, int control, int event, void *, int, int);
+int CBF_ButtonLoadScopeCapture(int panel, int control, int event, void *, int, int);
