@@ -1,8 +1,9 @@
 // Scope captures kept as files: what is saved is read back exactly, and a file that is not a
-// good capture is refused without touching what the caller holds.
+// good capture is refused without touching what the caller holds; and what the cursors measure.
 #include "common/harness.h"
 
 #include "scope/capture_file.h"
+#include "scope/measure.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -139,6 +140,44 @@ TEST(CaptureCsv, OneRowPerSampleWithTimeAndDigitalStates)
     c.cycleTimeMs = 0; // not measured: sample numbers
     EXPECT_EQ(ScopeCaptureCsv(c).substr(0, 7), "SAMPLE,");
     EXPECT_NE(ScopeCaptureCsv(c).find("\r\n5.0000,155,"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+TEST(CursorMeasurements, StatsBetweenTheCursorsAndTheFrequencyOfTheirDistance)
+{
+    ScopeTrace t{};
+    for (int k = 0; k < kScopeSamples; ++k)
+        t[size_t(k)] = int16_t(k % 10 == 0 ? -k : k);
+    const struct {
+        double x1, x2;
+        bool valid;
+        int first, last, minimum, maximum;
+        double mean;
+    } cases[] = {
+        {2, 5, true, 2, 5, 2, 5, 3.5},            // both ends count
+        {5.5, 2.2, true, 3, 5, 3, 5, 4},           // either order, rounded inwards
+        {8, 12, true, 8, 12, -10, 12, (8 + 9 - 10 + 11 + 12) / 5.0},
+        {-20, 1, true, 0, 1, 0, 1, 0.5},           // clipped to the capture
+        {126.5, 400, true, 127, 127, 127, 127, 127},
+        {3.2, 3.8, false, 0, 0, 0, 0, 0},          // no sample between them
+        {200, 300, false, 0, 0, 0, 0, 0},
+    };
+    for (const auto &c : cases) {
+        const CursorStats s = CursorStatsOf(t, c.x1, c.x2);
+        ASSERT_EQ(s.valid, c.valid) << c.x1 << " " << c.x2;
+        if (!s.valid)
+            continue;
+        EXPECT_EQ(s.first, c.first) << c.x1;
+        EXPECT_EQ(s.last, c.last) << c.x1;
+        EXPECT_EQ(s.minimum, c.minimum) << c.x1;
+        EXPECT_EQ(s.maximum, c.maximum) << c.x1;
+        EXPECT_DOUBLE_EQ(s.mean, c.mean) << c.x1;
+    }
+    EXPECT_DOUBLE_EQ(CursorFrequencyHz(2.5), 400.0);
+    EXPECT_EQ(CursorFrequencyHz(0), 0.0);
 }
 
 } // namespace
