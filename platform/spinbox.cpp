@@ -211,6 +211,8 @@ void ShowPendingValues(QWidget *root)
 {
     if (!root)
         return;
+    if (auto *box = qobject_cast<QAbstractSpinBox *>(root))
+        ShowPendingValue(box);
     for (QAbstractSpinBox *box : root->findChildren<QAbstractSpinBox *>())
         ShowPendingValue(box);
 }

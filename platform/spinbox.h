@@ -48,7 +48,7 @@ private:
     PacedValue<double> paced_;
 };
 
-// Shows every paced value below `root` now.
+// Shows every paced value of `root` and below it now.
 void ShowPendingValues(QWidget *root);
 
 // How often a display is repainted at most, in milliseconds (one screen refresh).

@@ -1,5 +1,6 @@
 #include "scope_fixture.h"
 
+#include "platform/spinbox.h"
 #include "platform/ui_testing.h"
 #include "platform/widgets.h"
 
@@ -71,7 +72,9 @@ std::vector<double> AsDoubles(const Ring &r)
 
 std::string SpinText(int panel, int control)
 {
-    return qobject_cast<QAbstractSpinBox *>(CtrlWidget(panel, control))->text().toStdString();
+    QWidget *w = CtrlWidget(panel, control);
+    ShowPendingValues(w); // as the screen shows it at its next refresh
+    return qobject_cast<QAbstractSpinBox *>(w)->text().toStdString();
 }
 
 void ClickBreak()
