@@ -1,6 +1,9 @@
 #include "app/language.h"
 
 #include "app/appstate.h"
+#include "app/status_line.h"
+#include "link/connect.h"
+#include "params/rules.h"
 #include "platform/translations.h"
 #include "platform/ui.h"
 #include "service/service.h"
@@ -74,4 +77,7 @@ void InitLanguage()
     if (!path.empty())
         LocalizePanel(AppState.MainPanel, path.c_str()); // a missing file keeps the labels
     SetOffsetInstruction();
+    RelabelStatusLine();
+    ExplainDimmedControls();
+    ExplainRuleDimming();
 }

@@ -1,6 +1,7 @@
 #include "app/messages.h"
 
 #include "app/appstate.h"
+#include "app/status_line.h"
 #include "platform/ui.h"
 
 #include <string>
@@ -18,5 +19,6 @@ void ShowHelp(const Msg &help)
 void ReportFileNotSaved(const char *path)
 {
     const std::string text = std::string(Tr(kMsgFileNotSaved)) + "\n" + (path ? path : "");
+    ShowStatus(kMsgFileNotSaved, path ? path : "");
     MessagePopup(Tr(kMsgInfoTitle), text.c_str());
 }

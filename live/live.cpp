@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/messages.h"
 #include "app/startup.h"
+#include "app/status_line.h"
 #include "platform/ui.h"
 #include "link/connect.h"
 #include "link/exchange.h"
@@ -14,6 +15,8 @@
 #include <QTimer>
 
 namespace {
+
+const Msg kStatusLiveStopped{"Live-Erfassung beendet.", "Live acquisition stopped."};
 
 const Msg kHelpGo{"Startet Datenaustausch zwischen Sensor und PC. \n\nFunktionstaste: F11",
                   "Starts data transfer from sensor to PC. \n\nShortcut Key: F11."};
@@ -96,6 +99,40 @@ void ShowFrameSoon()
     timer->start();
 }
 
+// What shows the live frame on the data panel and the conversion table page.
+struct LiveDisplay {
+    const int *panel; // the AppState field holding the panel
+    int control;
+};
+const LiveDisplay kLiveDisplays[] = {
+    {&AppState.DataPanel, DATAP_NUMERIC_CH0},
+    {&AppState.DataPanel, DATAP_NUMERIC_CH1},
+    {&AppState.DataPanel, DATAP_NUMERIC_SIG},
+    {&AppState.DataPanel, DATAP_NUMERIC_TEMP},
+    {&AppState.DataPanel, DATAP_NUMERIC_REF},
+    {&AppState.DataPanel, DATAP_NUMERIC_MAX},
+    {&AppState.DataPanel, DATAP_NUMERIC_MIN},
+    {&AppState.DataPanel, DATAP_LED_IN0},
+    {&AppState.DataPanel, DATAP_LED_IN1},
+    {&AppState.DataPanel, DATAP_LED_OUT0},
+    {&AppState.DataPanel, DATAP_LED_OUT1},
+    {&AppState.DataPage0, TABP_DATA0_STRIPCHART_ANA_CHA},
+    {&AppState.DataPage1, TABP_DATA1_STRIPCHART_EVAL_SIG},
+    {&AppState.DataPage1, TABP_DATA1_NUMERIC_ANA_OUT_VOLTAGE},
+    {&AppState.DataPage1, TABP_DATA1_NUMERIC_ANA_OUT_CURRENT},
+    {&AppState.TabConvTable, TABP_CONVTABLE_NUMERIC_SIG},
+};
+// All of them change together: the first tells (a lookup per frame, no repaint).
+void SetLiveDisplaysStale(bool stale)
+{
+    int shown = 0;
+    GetCtrlAttribute(*kLiveDisplays[0].panel, kLiveDisplays[0].control, ATTR_STALE, &shown);
+    if ((shown != 0) == stale)
+        return;
+    for (const LiveDisplay &d : kLiveDisplays)
+        SetCtrlAttribute(*d.panel, d.control, ATTR_STALE, stale ? 1 : 0);
+}
+
 bool RequestDataFrame()
 {
     AppState.OrderNumber = frame::kOrderDataFrame;
@@ -137,6 +174,7 @@ void GetData()
 
 void SetPanelData()
 {
+    SetLiveDisplaysStale(false);
     const int data = AppState.DataPanel;
     ShowInt(data, DATAP_NUMERIC_CH0, DataFrame.Ch0);
     ShowInt(data, DATAP_NUMERIC_CH1, DataFrame.Ch1);
@@ -164,6 +202,12 @@ void SetPanelData()
     InitGraphBuffers();
 }
 
+void ShowLiveValuesStale()
+{
+    SetLiveDisplaysStale(true);
+    SetSignalGraphsStale(true);
+}
+
 void StopAutoSend()
 {
     AppState.OrderNumber = frame::kOrderAutoSend;
@@ -184,6 +228,8 @@ int CBF_ButtonGo(int, int, int event, void *, int, int)
     if (page != kPageConvTable)
         ShowChildPanelDisp(AppState.DataPanel);
     GetData();
+    if (!LinkFailureReported())
+        ShowStatus(kStatusLiveStopped);
     SetButtonsDimmed(0, 0);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "app/messages.h"
 #include "platform/rs232.h"
 #include "app/startup.h"
+#include "app/status_line.h"
 #include "platform/ui.h"
 #include "link/connect.h"
 #include "link/exchange.h"
@@ -17,6 +18,8 @@ ScopeTracesRec ScopeTraces;
 double CycleTimeMs = 0;
 
 namespace {
+
+const Msg kStatusScanDone{"Scope-Aufnahme beendet.", "Scope capture done."};
 
 // How long the capture's wait sleeps at most between two looks at the link; bytes, clicks and
 // the link's own events wake it sooner.
@@ -337,7 +340,8 @@ int CBF_ButtonScan(int, int, int event, void *, int, int)
         SetButtonsDimmed(0, 1);
         SetCtrlAttribute(AppState.ScopePanel, SCOPEP_TEXTMSG_SCAN_RUNNING, ATTR_VISIBLE, 1);
         ShowChildPanelDisp(AppState.ScopePanel);
-        GetScopeData();
+        if (GetScopeData() == 1)
+            ShowStatus(kStatusScanDone);
         SetCtrlAttribute(AppState.ScopePanel, SCOPEP_TEXTMSG_SCAN_RUNNING, ATTR_VISIBLE, 0);
         SetButtonsDimmed(0, 0);
     }
