@@ -204,6 +204,9 @@ void SetPanelData()
 
 void ShowLiveValuesStale()
 {
+    // A frame that came before the failure and waits to be shown is shown now, and stale with
+    // the rest: only a frame after it makes the displays live again.
+    ShowPendingFrame();
     SetLiveDisplaysStale(true);
     SetSignalGraphsStale(true);
 }

@@ -325,6 +325,20 @@ TEST_F(Live, HelpTextsAndTheStatusDisplay)
     EXPECT_EQ(responder.shown.size(), 2u) << "the status display has no help";
 }
 
+TEST_F(LivePeer, AFrameShownAfterTheFailureIsStaleToo)
+{
+    // The conversation ends right behind the frame: the frame is shown, but not as live.
+    peer.answerNext({{0, Frame(8, 0, FrameBytes({1234}, 1, 0, 0))}, {0, {}, true}});
+    Go([] { return false; });
+    ASSERT_EQ(AppState.AcquisitionRunning, 0);
+    EXPECT_EQ(Val(AppState.DataPanel, DATAP_NUMERIC_CH0), 1234);
+    int stale = 0;
+    GetCtrlAttribute(AppState.DataPanel, DATAP_NUMERIC_CH0, ATTR_STALE, &stale);
+    EXPECT_EQ(stale, 1);
+    GetCtrlAttribute(AppState.DataPanel, DATAP_LED_OUT0, ATTR_STALE, &stale);
+    EXPECT_EQ(stale, 1);
+}
+
 TEST_F(LiveSensor, ALinkFailureLeavesTheLastFrameStaleUntilTheNextFrame)
 {
     const int d = AppState.DataPanel;
