@@ -3,7 +3,6 @@
 #include "app/appstate.h"
 #include "app/status_line.h"
 #include "link/connect.h"
-#include "params/rules.h"
 #include "platform/translations.h"
 #include "platform/ui.h"
 #include "service/service.h"
@@ -79,5 +78,5 @@ void InitLanguage()
     SetOffsetInstruction();
     RelabelStatusLine();
     ExplainDimmedControls();
-    ExplainRuleDimming();
+    RelabelDimReasons();
 }

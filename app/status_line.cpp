@@ -9,8 +9,9 @@
 
 namespace {
 
-// Between the maker's lines and the logo; the only free room of a window whose size is fixed.
-constexpr int kTop = 19, kLeft = 262, kWidth = 280, kHeight = 22;
+// Between the maker's lines and the logo, the only free room of a window whose size is fixed:
+// two rows, so that a line with a path still shows whole.
+constexpr int kTop = 8, kLeft = 262, kWidth = 282, kHeight = 44;
 constexpr size_t kHistory = 8; // lines kept for the tooltip
 
 struct Entry {

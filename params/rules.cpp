@@ -9,9 +9,7 @@
 #include "params/transfer.h"
 #include "service/service.h"
 
-#include <map>
 #include <string>
-#include <utility>
 
 const Msg kMsgGainWarning{
     "ACHTUNG! \n\nWenn VST1234, VST5678, VST1357 oder VST2468 gewaehlt ist, \ndann koennen IN0 "
@@ -108,28 +106,10 @@ const Msg kWhyTracingOff{"Gesperrt: wird nur bei eingeschalteter Schwellennachfu
                          "verwendet.",
                          "Dimmed: used with THRESHOLD TRACING on only."};
 
-// The reason each control was last dimmed for, so that a language switch can tell it anew.
-std::map<std::pair<int, int>, const Msg *> &DimReasons()
-{
-    static std::map<std::pair<int, int>, const Msg *> reasons;
-    return reasons;
-}
-
-void DimCtrl(int page, int control, bool dimmed, const Msg &why)
-{
-    if (dimmed)
-        SetCtrlAttribute(page, control, ATTR_DIMMED_REASON, Tr(why));
-    SetCtrlAttribute(page, control, ATTR_DIMMED, dimmed ? 1 : 0);
-    if (dimmed)
-        DimReasons()[{page, control}] = &why;
-    else
-        DimReasons().erase({page, control});
-}
-
 void Dim(Field field, bool dimmed, const Msg &why)
 {
     const ParamControl &c = ControlOf(field);
-    DimCtrl(AppState.*c.page, c.control, dimmed, why);
+    DimForReason(AppState.*c.page, c.control, dimmed, why);
 }
 
 bool Alternating(uint16_t source)
@@ -482,8 +462,9 @@ void InitExtTeach()
     const uint16_t tracing = Read(&ParameterRecord::ThresholdTracing);
     // REF then comes from the sensor, not from the operator.
     const int dimmed = externTeach != kExternTeachOff || tracing != kTracingOff ? 1 : 0;
-    DimCtrl(AppState.TabThreshold, TABP_THRESHOLD_NUMERIC_TEACH_VALUE, dimmed, kWhyRefFromSensor);
-    DimCtrl(AppState.TabThreshold, TABP_THRESHOLD_BUTTON_TEACH, dimmed, kWhyRefFromSensor);
+    const int page = AppState.TabThreshold;
+    DimForReason(page, TABP_THRESHOLD_NUMERIC_TEACH_VALUE, dimmed, kWhyRefFromSensor);
+    DimForReason(page, TABP_THRESHOLD_BUTTON_TEACH, dimmed, kWhyRefFromSensor);
 }
 
 void InitThresholdTracing()
@@ -493,15 +474,6 @@ void InitThresholdTracing()
         return;
     Dim(&ParameterRecord::TtUp, tracing == kTracingOff, kWhyTracingOff);
     Dim(&ParameterRecord::TtDown, tracing == kTracingOff, kWhyTracingOff);
-}
-
-void ExplainRuleDimming()
-{
-    for (const auto &[ctrl, why] : DimReasons()) {
-        int dimmed = 0;
-        if (GetCtrlAttribute(ctrl.first, ctrl.second, ATTR_DIMMED, &dimmed) == 0 && dimmed)
-            SetCtrlAttribute(ctrl.first, ctrl.second, ATTR_DIMMED_REASON, Tr(*why));
-    }
 }
 
 void RunParameterRules()

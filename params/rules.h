@@ -16,9 +16,6 @@ void InitThresholdTracing();
 // All six, in the order above: InitGain may switch EXTERN TEACH off before InitPowerMode and
 // InitExtTeach test it, and InitDigOutmode may switch DYN1 off before InitPowerMode.
 void RunParameterRules();
-// Tells the reason of every control the rules dimmed in its tooltip anew, in the current
-// language (after a language switch).
-void ExplainRuleDimming();
 
 // Installs the callbacks of both pages and of SEND, GET and the memory selector.
 void InstallParamsCallbacks();

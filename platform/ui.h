@@ -130,8 +130,8 @@ int AppendTextBox(int panel, int control, const char *text); // adds text at the
 int ResetTextBox(int panel, int control, const char *text);  // replaces the whole text
 // A text message control created at run time; returns its control number.
 int NewTextMsg(int panel, const char *text, int top, int left);
-// A one-line status field created at run time (read-only, takes no focus; SetCtrlVal sets its
-// text); returns its control number.
+// A status field created at run time: read-only, takes no focus, a text longer than its width
+// wraps onto its next row (SetCtrlVal sets the text); returns its control number.
 int NewStatusLine(int panel, int top, int left, int width, int height);
 int DisplayImageFile(int panel, int control, const char *path);
 // Programmatic operator actions, for keyboard shortcuts and tests: raises the control's event as

@@ -161,8 +161,6 @@ int SetCtrlVal(int panel, int control, const char *value)
     if (auto *le = qobject_cast<QLineEdit *>(w)) {
         le->setText(text);
         le->setModified(false);
-        if (le->property("showStart").toBool())
-            le->setCursorPosition(0);
     } else if (auto *l = qobject_cast<QLabel *>(w))
         l->setText(text);
     else if (auto *t = qobject_cast<QPlainTextEdit *>(w))
@@ -559,12 +557,15 @@ int NewStatusLine(int panel, int top, int left, int width, int height)
     if (L().nextDynamicCtrl < kControlIdEnd)
         L().nextDynamicCtrl = kControlIdEnd;
     const int id = L().nextDynamicCtrl++;
-    auto *line = new QLineEdit(p->widget);
+    // A text that is longer than the field wraps onto the next row instead of being cut.
+    auto *line = new QPlainTextEdit(p->widget);
     line->setReadOnly(true);
     line->setFocusPolicy(Qt::NoFocus);
+    line->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    line->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    line->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    line->document()->setDocumentMargin(2);
     line->setGeometry(left, top, width, height);
-    // A line longer than the field shows its beginning (the time and what happened).
-    line->setProperty("showStart", true);
     line->show();
     p->controls[id].widget = line;
     L().ctrlOfWidget.insert(line, {panel, id});

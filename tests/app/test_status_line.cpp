@@ -194,6 +194,16 @@ TEST_F(StatusLine, ParameterRulesSayWhyTheyDimAControl)
     EXPECT_EQ(ToolTip(page, TABP_PARAM_NUMERIC_DYNWIN_LO), windowTip);
     ASSERT_TRUE(Dimmed(page, TABP_PARAM_NUMERIC_POWER_CH0));
     EXPECT_TRUE(ToolTip(page, TABP_PARAM_NUMERIC_POWER_CH0).startsWith("Gesperrt: im dynamischen"));
+
+    // The scope page's trigger rules alike.
+    const int scope = AppState.TabScope;
+    SetCtrlVal(scope, TABP_SCOPE_RING_TRIGGER_MODE, 0); // SINGLE SHOT
+    SimulateCtrlEvent(scope, TABP_SCOPE_RING_TRIGGER_MODE, EVENT_COMMIT);
+    ASSERT_TRUE(Dimmed(scope, TABP_SCOPE_NUMERIC_PRE_TRIGGER));
+    EXPECT_TRUE(
+        ToolTip(scope, TABP_SCOPE_NUMERIC_PRE_TRIGGER).startsWith("Gesperrt: EINZELAUFNAHME"));
+    UseLanguage(1);
+    EXPECT_TRUE(ToolTip(scope, TABP_SCOPE_NUMERIC_PRE_TRIGGER).startsWith("Dimmed: SINGLE SHOT"));
 }
 
 } // namespace
