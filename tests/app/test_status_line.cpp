@@ -16,6 +16,7 @@
 #include "service/service.h"
 #include "sim/sim_runner.h"
 
+#include <QAccessible>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QWidget>
@@ -129,6 +130,11 @@ TEST_F(StatusLine, FailuresLeaveTheirLineAndTheLineFollowsTheLanguage)
     QWidget *line = CtrlWidget(AppState.MainPanel, StatusLineControl());
     ASSERT_NE(line, nullptr);
     EXPECT_EQ(line->accessibleName(), "Status line");
+    QAccessibleInterface *found = QAccessible::queryAccessibleInterface(line);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->text(QAccessible::Name), "Status line");
+    EXPECT_TRUE(found->text(QAccessible::Value).contains("Link failure: "))
+        << found->text(QAccessible::Value).toStdString();
     UseLanguage(0);
     EXPECT_EQ(StatusLineText().substr(10), "Verbindungsfehler: " + failure.substr(14));
     EXPECT_EQ(line->accessibleName(), "Statuszeile");
@@ -157,6 +163,10 @@ TEST_F(StatusLine, LinkControlsSayTheyWaitForConnectUntilItCame)
     ASSERT_TRUE(Dimmed(AppState.MainPanel, MAINP_BUTTON_GO));
     EXPECT_EQ(ToolTip(AppState.MainPanel, MAINP_BUTTON_GO),
               "Waits for CONNECT: the link failed.\n\n" + goTip);
+    QWidget *go = CtrlWidget(AppState.MainPanel, MAINP_BUTTON_GO);
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(go)->text(QAccessible::Description)
+                    .startsWith("Waits for CONNECT: the link failed."))
+        << "what assistive technology reads";
     EXPECT_TRUE(ToolTip(AppState.TabConnect, TABP_CONNECT_BUTTON_GEN_HW_INFO_FILE)
                     .startsWith("Waits for CONNECT: the link failed."));
     UseLanguage(0);
