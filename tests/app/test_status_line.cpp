@@ -164,7 +164,8 @@ TEST_F(StatusLine, LinkControlsSayTheyWaitForConnectUntilItCame)
     EXPECT_EQ(ToolTip(AppState.MainPanel, MAINP_BUTTON_GO),
               "Waits for CONNECT: the link failed.\n\n" + goTip);
     QWidget *go = CtrlWidget(AppState.MainPanel, MAINP_BUTTON_GO);
-    EXPECT_TRUE(QAccessible::queryAccessibleInterface(go)->text(QAccessible::Description)
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(go)
+                    ->text(QAccessible::Description)
                     .startsWith("Waits for CONNECT: the link failed."))
         << "what assistive technology reads";
     EXPECT_TRUE(ToolTip(AppState.TabConnect, TABP_CONNECT_BUTTON_GEN_HW_INFO_FILE)
