@@ -1,6 +1,8 @@
 #include "app/language.h"
 
 #include "app/appstate.h"
+#include "app/status_line.h"
+#include "link/connect.h"
 #include "platform/translations.h"
 #include "platform/ui.h"
 #include "service/service.h"
@@ -74,4 +76,7 @@ void InitLanguage()
     if (!path.empty())
         LocalizePanel(AppState.MainPanel, path.c_str()); // a missing file keeps the labels
     SetOffsetInstruction();
+    RelabelStatusLine();
+    ExplainDimmedControls();
+    RelabelDimReasons();
 }

@@ -16,6 +16,11 @@ inline constexpr Msg kMsgInfoTitle{"Info!", "Message!"};
 // Shows a control's help text, titled "Info!" | "Message!".
 void ShowHelp(const Msg &help);
 
+// Dims or undims a control for a rule of its page; while dimmed, its tooltip gives `why` (in
+// the current language, also after a language switch: RelabelDimReasons).
+void DimForReason(int panel, int control, bool dimmed, const Msg &why);
+void RelabelDimReasons();
+
 // A file the program was asked to write and could not (missing folder, full disk, no rights):
 // the text, a line break and the path. The file at that path, if any, is as it was.
 inline constexpr Msg kMsgFileNotSaved{"Datei konnte nicht gespeichert werden!",

@@ -249,13 +249,13 @@ void GetConnectionSettingsFromFile()
     PutLinkSettingsOnPanel();
 }
 
-void StorePanelSettings()
+bool StorePanelSettings()
 {
     GetCtrlString(AppState.TabConnect, TABP_CONNECT_STRING_ID, AppState.SensorId,
                   sizeof AppState.SensorId);
     Store s;
     if (!s.ini)
-        return;
+        return false;
     Ini_PutString(s.ini, kSecGeneral, kKeyFileType, kFileType);
     Ini_PutString(s.ini, kSecGeneral, kKeyScopeVersion, kScopeTitle);
     Ini_PutString(s.ini, kSecGeneral, kKeyPanelId, AppState.SensorId);
@@ -298,6 +298,9 @@ void StorePanelSettings()
 
     // The settings of this run are lost when the file cannot be written; the operator hears of
     // it (the old file, if any, stays as it was).
-    if (AppState.SettingsPath[0] && Ini_WriteToFile(s.ini, AppState.SettingsPath) < 0)
+    if (AppState.SettingsPath[0] && Ini_WriteToFile(s.ini, AppState.SettingsPath) < 0) {
         ReportFileNotSaved(AppState.SettingsPath);
+        return false;
+    }
+    return true;
 }

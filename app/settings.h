@@ -32,4 +32,4 @@ WindowPlace PlaceOnScreens(WindowPlace stored, const std::vector<ScreenArea> &sc
 
 void LoadPanelSettings();
 void GetConnectionSettingsFromFile();
-void StorePanelSettings();
+bool StorePanelSettings(); // false: the file could not be written (reported)

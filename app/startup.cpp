@@ -4,6 +4,7 @@
 #include "app/header.h"
 #include "app/messages.h"
 #include "app/settings.h"
+#include "app/status_line.h"
 #include "platform/rs232.h"
 #include "platform/system.h"
 #include "platform/tcp.h"
@@ -98,6 +99,7 @@ int LoadPanels()
         AppState.ConvPanel < 0 || AppState.PasswordPanel < 0)
         return -1;
     SetPanelAttribute(AppState.MainPanel, ATTR_TITLE, kScopeTitle);
+    InitStatusLine();
     for (int p : {AppState.DataPanel, AppState.GraphPanel, AppState.ScopePanel, AppState.ConvPanel})
         SetPanelPos(p, kDisplayAreaTop, kDisplayAreaLeft);
     LookUpPages();
@@ -227,9 +229,7 @@ int CBF_TabMain1(int panel, int control, int event, void *, int, int)
     switch (page) {
     case kPageConnect:
         AppState.AcquisitionRunning = 0;
-        SetCtrlAttribute(AppState.TabConnect, TABP_CONNECT_BUTTON_ACCEPT, ATTR_DIMMED, 1);
-        SetCtrlAttribute(AppState.TabConnect, TABP_CONNECT_BUTTON_CHANGE_BAUDRATE, ATTR_DIMMED, 1);
-        SetCtrlAttribute(AppState.TabConnect, TABP_CONNECT_BUTTON_GEN_HW_INFO_FILE, ATTR_DIMMED, 1);
+        WaitForConnect();
         break;
     case kPageScope:
         AppState.AcquisitionRunning = 0;

@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "app/status_line.h"
 #include "platform/ui.h"
 #include "link/connect.h"
 #include "link/exchange.h"
@@ -59,6 +60,12 @@ const Msg kMsgConvCannotSave{
 
 namespace {
 
+const Msg kStatusTableSaved{"Tabelle gespeichert:", "Table saved:"};
+const Msg kStatusTableLoaded{"Tabelle geladen:", "Table loaded:"};
+const Msg kStatusTableKept{"Tabelle nicht gespeichert, die Datei bleibt, wie sie war:",
+                           "Table not saved, the file stays as it was:"};
+const Msg kStatusTableRead{"Tabelle aus dem EEPROM gelesen.", "Table read from the EEPROM."};
+
 constexpr const char *kSectionGeneralInfo = "GENERAL INFO";
 constexpr const char *kKeyFileType = "FILE TYPE:";
 constexpr const char *kKeyScopeVersion = "SCOPE VERSION:";
@@ -99,6 +106,7 @@ const Msg kHelpClose{"Schliesst PANEL und kehrt zu HAUPT PANEL zurueck.",
 
 void Message(const Msg &m)
 {
+    ShowStatus(m);
     MessagePopup(Tr(kMsgInfoTitle), Tr(m));
 }
 
@@ -239,6 +247,7 @@ void GetConvTableFromFile()
     ConvRows rows{};
     const std::vector<std::string> defaulted = TakeConvRows(ini, &rows);
     WriteConvTable(rows);
+    ShowStatus(kStatusTableLoaded, AppState.ConvTableFilePath);
     if (!defaulted.empty()) {
         std::string report = std::string(Tr(kMsgConvReportHeader)) + "\n\n";
         for (const std::string &section : defaulted)
@@ -256,10 +265,14 @@ void SaveConvTableToFile()
         return;
     }
     if (result == VAL_EXISTING_FILE_SELECTED &&
-        ConfirmPopup(Tr(kMsgInfoTitle), Tr(kMsgConvFileExists)) != 1)
+        ConfirmPopup(Tr(kMsgInfoTitle), Tr(kMsgConvFileExists)) != 1) {
+        ShowStatus(kStatusTableKept, AppState.ConvTableFilePath);
         return;
+    }
     if (WriteConvTableFile(ReadConvTable(), AppState.ConvTableFilePath) < 0)
         ReportFileNotSaved(AppState.ConvTableFilePath);
+    else
+        ShowStatus(kStatusTableSaved, AppState.ConvTableFilePath);
 }
 
 int WriteConvTableFile(const ConvRows &rows, const char *path)
@@ -413,7 +426,8 @@ template <void (*Action)()> int HelpOrAction(int event, const Msg &help)
 void GetTableFromEEDimmed()
 {
     SetButtonsDimmed(0, 1);
-    GetConvTableFromEE();
+    if (GetConvTableFromEE() == 1)
+        ShowStatus(kStatusTableRead);
     SetButtonsDimmed(0, 0);
 }
 

@@ -6,6 +6,8 @@
 #include "platform/rs232.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "app/status_line.h"
+#include "live/live.h"
 #include "platform/tcp.h"
 #include "platform/ui.h"
 #include "link/exchange.h"
@@ -40,6 +42,25 @@ const Msg kMsgComPortsAvailable{"Folgende COM PORTS sind verfuegbar:\n",
                                 "Following COM PORTS are available:\n"};
 
 namespace {
+
+const Msg kStatusConnected{"Verbunden:", "Connected:"};
+const Msg kStatusSettingsStored{"Verbindungseinstellungen gespeichert.",
+                                "Connection settings stored."};
+const Msg kWhyBusy{"Gesperrt, solange eine Operation laeuft.", "Locked while an operation runs."};
+const Msg kWhyLive{"Gesperrt, solange die Live-Erfassung laeuft: STOP beendet sie.",
+                   "Locked while live acquisition runs: STOP ends it."};
+const Msg kWhyNoSensor{"Wartet auf VERBINDEN: kein Sensor verbunden.",
+                       "Waits for CONNECT: no sensor connected."};
+const Msg kWhyLinkFailed{"Wartet auf VERBINDEN: die Verbindung ist nach einem Fehler unterbrochen.",
+                         "Waits for CONNECT: the link failed."};
+const Msg kWhySettingsUnchecked{
+    "Wartet auf VERBINDEN, das die Einstellungen dieser Seite prueft.",
+    "Waits for CONNECT, which checks the settings on this page."};
+const Msg kWhyFileOrConnect{"Wartet auf VERBINDEN, oder DATEI waehlen, um mit einer "
+                            "Parameterdatei zu arbeiten.",
+                            "Waits for CONNECT, or choose FILE to work with a parameter file."};
+const Msg kWhyNotConnected{"Keine Verbindung, die getrennt werden koennte.",
+                           "No link to disconnect."};
 
 const Msg kHelpTryToConnect{"Verbindungsaufbau zum Sensor.", "Try to connect sensor."};
 const Msg kHelpDisconnect{"Verbindungsabbruch vom Sensor.", "Disconnect from sensor."};
@@ -88,6 +109,36 @@ void SetStatus(const char *text)
     SetCtrlVal(AppState.DataPanel, DATAP_STRING_STATUS, text);
 }
 
+// What SetButtonsDimmed last dimmed for: -1 nothing, else the scope of the running operation
+// (1 the live loop).
+int gBusyScope = -1;
+
+// Why a dimmed control of the link's rules cannot be used now.
+const Msg &WhyDimmed(int panel, int control)
+{
+    const bool linkButton =
+        panel == AppState.TabConnect &&
+        (control == TABP_CONNECT_BUTTON_ACCEPT || control == TABP_CONNECT_BUTTON_CHANGE_BAUDRATE ||
+         control == TABP_CONNECT_BUTTON_GEN_HW_INFO_FILE);
+    if (gBusyScope >= 0 && !linkButton)
+        return gBusyScope == 1 ? kWhyLive : kWhyBusy;
+    if (panel == AppState.TabConnect && control == TABP_CONNECT_BUTTON_DISCONNECT)
+        return kWhyNotConnected;
+    if (panel == AppState.MainPanel &&
+        (control == MAINP_BUTTON_SEND || control == MAINP_BUTTON_GET))
+        return kWhyFileOrConnect;
+    if (LinkReady())
+        return linkButton ? kWhySettingsUnchecked : kWhyBusy;
+    return LinkFailureReported() ? kWhyLinkFailed : kWhyNoSensor;
+}
+
+void Explain(int panel, int control)
+{
+    int dimmed = 0;
+    if (GetCtrlAttribute(panel, control, ATTR_DIMMED, &dimmed) == 0 && dimmed)
+        SetCtrlAttribute(panel, control, ATTR_DIMMED_REASON, Tr(WhyDimmed(panel, control)));
+}
+
 void DimLinkButtons(bool accept, bool baudrate, bool hwInfo)
 {
     if (accept)
@@ -96,12 +147,14 @@ void DimLinkButtons(bool accept, bool baudrate, bool hwInfo)
         SetCtrlAttribute(AppState.TabConnect, TABP_CONNECT_BUTTON_CHANGE_BAUDRATE, ATTR_DIMMED, 1);
     if (hwInfo)
         SetCtrlAttribute(AppState.TabConnect, TABP_CONNECT_BUTTON_GEN_HW_INFO_FILE, ATTR_DIMMED, 1);
+    ExplainDimmedControls();
 }
 
 // The Close / Offline choice after a failed connection. Close ends the program without
 // storing the settings.
 void CloseOrOffline(const std::string &text)
 {
+    ShowStatus(kMsgCouldNotConnect);
     const int choice = GenericMessagePopup(Tr(kMsgInfoTitle), text.c_str(), Tr(kMsgClose),
                                            Tr(kMsgOffline));
     if (choice == GENERIC_MSG_BUTTON_1)
@@ -210,9 +263,31 @@ void SetButtonsDimmed(int scope, int dimmed)
                      dimmed || (sensorOnly && !fileOnly));
     for (const DimCtrl &d : OperationControls())
         SetCtrlAttribute(*d.panel, d.control, ATTR_DIMMED, sensorOnly);
+    gBusyScope = dimmed ? scope : -1;
     if (sensorOnly)
         DimLinkButtons(false, true, true);
+    else
+        ExplainDimmedControls();
     ProcessSystemEvents();
+}
+
+void ExplainDimmedControls()
+{
+    const int main = AppState.MainPanel, connect = AppState.TabConnect;
+    for (int c : {MAINP_BUTTON_SEND, MAINP_BUTTON_GET, MAINP_BUTTON_RAM, MAINP_BUTTON_EEPROM,
+                  MAINP_BUTTON_FILE, MAINP_BUTTON_GO})
+        Explain(main, c);
+    for (int c : {TABP_CONNECT_BUTTON_TRY_TO_CONNECT, TABP_CONNECT_RING_BAUDRATE,
+                  TABP_CONNECT_BUTTON_DISCONNECT, TABP_CONNECT_BUTTON_ACCEPT,
+                  TABP_CONNECT_BUTTON_CHANGE_BAUDRATE, TABP_CONNECT_BUTTON_GEN_HW_INFO_FILE})
+        Explain(connect, c);
+    for (const DimCtrl &d : OperationControls())
+        Explain(*d.panel, d.control);
+}
+
+void WaitForConnect()
+{
+    DimLinkButtons(true, true, true);
 }
 
 namespace {
@@ -355,6 +430,7 @@ void CheckComLine()
     for (int c : {TABP_CONNECT_BUTTON_ACCEPT, TABP_CONNECT_BUTTON_CHANGE_BAUDRATE,
                   TABP_CONNECT_BUTTON_GEN_HW_INFO_FILE})
         SetCtrlAttribute(AppState.TabConnect, c, ATTR_DIMMED, 0);
+    ShowStatus(kStatusConnected, versionLine + ", " + AppState.SensorName);
 }
 
 void Disconnect()
@@ -375,6 +451,11 @@ void Disconnect()
     for (int c : {MAINP_BUTTON_SEND, MAINP_BUTTON_GET})
         SetCtrlAttribute(AppState.MainPanel, c, ATTR_DIMMED, 0);
     AppState.SensorConnected = 0;
+    // The displays keep the last frame, which is no longer live.
+    ShowLiveValuesStale();
+    gBusyScope = -1;
+    ExplainDimmedControls();
+    ShowStatus(kMsgNoSensor);
 }
 
 void ChangeBaudrate()
@@ -389,8 +470,10 @@ void ChangeBaudrate()
     InitRS232();
     AppState.SensorConnected = 1;
     TryToConnect();
-    if (AppState.SensorConnected == 1)
+    if (AppState.SensorConnected == 1) {
         Say(kMsgConfirmBaudrate);
+        ShowStatus(kMsgConfirmBaudrate);
+    }
 }
 
 // ---- Address history (the editable combo box) ------------------------------------------------
@@ -448,7 +531,8 @@ int CBF_ButtonAccept(int, int, int event, void *, int, int)
     if (event == EVENT_RIGHT_CLICK)
         ShowHelp(kHelpAccept);
     else if (event == EVENT_COMMIT) {
-        StorePanelSettings();
+        if (StorePanelSettings())
+            ShowStatus(kStatusSettingsStored);
         SetActiveTabPage(AppState.MainPanel, MAINP_TAB_MAIN, kPageParam);
     }
     return 0;

@@ -41,6 +41,11 @@ void Disconnect();
 void ChangeBaudrate();
 void InitConnectPanel();
 void SetButtonsDimmed(int scope, int dimmed);
+// Gives every dimmed control of the link's rules the reason in its tooltip, in the current
+// language (after each change of the dimming, and after a language switch).
+void ExplainDimmedControls();
+// ACCEPT, CHANGE BAUDRATE and HARDWARE INFO FILE wait for the next CONNECT.
+void WaitForConnect();
 // Adds a page's operation control to those SetButtonsDimmed dims and undims in every scope.
 // `panel` points at the AppState field that holds the page's handle.
 void RegisterOperationControl(const int *panel, int control);

@@ -1,7 +1,9 @@
 #include "link/exchange.h"
 
 #include "app/appstate.h"
+#include "app/status_line.h"
 #include "link/connect.h"
+#include "live/live.h"
 #include "platform/rs232.h"
 #include "platform/tcp.h"
 #include "platform/ui.h"
@@ -27,6 +29,7 @@ const Msg kMsgPortLost{
     "COM port no longer available! \nDevice removed or far end closed."};
 
 const Msg kMsgStatusTimeout{"TIMEOUT!", "TIMEOUT!"};
+const Msg kStatusLinkFailure{"Verbindungsfehler:", "Link failure:"};
 
 namespace {
 
@@ -190,6 +193,11 @@ bool LinkReady()
     return LinkOpen() && !gFailedSinceOpen;
 }
 
+bool LinkFailureReported()
+{
+    return gFailedSinceOpen;
+}
+
 void ComPortLost(int port)
 {
     if (port == AppState.ComPort)
@@ -207,6 +215,8 @@ void SetTimeout()
         return;
     }
     SetCtrlVal(AppState.DataPanel, DATAP_STRING_STATUS, Tr(kMsgStatusTimeout));
+    ShowStatus(kStatusLinkFailure, AppState.ErrorText);
+    ShowLiveValuesStale(); // the last frame stays on the displays, no longer live
     AppendTextBox(AppState.TabConnect, TABP_CONNECT_TEXTBOX_MESSAGES, AppState.ErrorText);
     AppendTextBox(AppState.TabConnect, TABP_CONNECT_TEXTBOX_MESSAGES, "\n\n");
     SetCtrlAttribute(AppState.TabConnect, TABP_CONNECT_BUTTON_ACCEPT, ATTR_DIMMED, 1);

@@ -40,6 +40,8 @@ bool LinkOpen();
 // Whether the link is open and no failure has been reported since it was opened: what the
 // operation controls need to be of use (after a failure the next CONNECT opens it anew).
 bool LinkReady();
+// Whether a failure has been reported since the link was last opened.
+bool LinkFailureReported();
 // The COM port's device went away: reported through SetTimeout (installed by InitRS232).
 void ComPortLost(int port);
 
@@ -68,5 +70,6 @@ extern const Msg kMsgCommError;
 extern const Msg kMsgServerClosed;
 extern const Msg kMsgPortLost;
 extern const Msg kMsgStatusTimeout; // the status display after any link failure
+extern const Msg kStatusLinkFailure; // the status line's words before the failure's message
 const Msg &Rs232ErrorText(int code);
 const Msg &TcpErrorText(int code);

@@ -182,8 +182,21 @@ void InitPanelGraph()
         gGraphValue[i][0] = gGraphValue[i][1] = DataFrame.*kSignalGraphs[i].field;
 }
 
+void SetSignalGraphsStale(bool stale)
+{
+    int shown = 0; // all of them change together: the first tells
+    GetCtrlAttribute(AppState.GraphPanel, kSignalDisplays[0], ATTR_STALE, &shown);
+    if ((shown != 0) == stale)
+        return;
+    for (int i = 0; i < kSignalGraphCount; ++i) {
+        SetCtrlAttribute(AppState.GraphPanel, kSignalDisplays[i], ATTR_STALE, stale ? 1 : 0);
+        SetCtrlAttribute(AppState.GraphPanel, kSignalGraphs[i].control, ATTR_STALE, stale ? 1 : 0);
+    }
+}
+
 void SetPanelGraphData()
 {
+    SetSignalGraphsStale(false);
     for (int i = 0; i < kSignalGraphCount; ++i)
         SetCtrlVal(AppState.GraphPanel, kSignalDisplays[i], int(DataFrame.*kSignalGraphs[i].field));
     gGraphX[0] = gGraphX[1];

@@ -38,6 +38,9 @@ const double *AnalogBuffer();
 // The graph panel.
 void InitPanelGraph();    // clears the four graphs and restarts the frame count
 void SetPanelGraphData(); // adds the current DataFrame as the next segment of each graph
+// Shows the graph panel's numbers and graphs as stale (greyed) or live; SetPanelGraphData makes
+// them live again.
+void SetSignalGraphsStale(bool stale);
 void SetGraphVisible();   // shows the graph chosen by SIGNAL (CH0 for an unknown value)
 
 // Back to the state of a fresh start (zero buffers, graph panel counter 0), for tests.

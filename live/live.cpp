@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/messages.h"
 #include "app/startup.h"
+#include "app/status_line.h"
 #include "platform/ui.h"
 #include "link/connect.h"
 #include "link/exchange.h"
@@ -17,6 +18,8 @@
 #include <algorithm>
 
 namespace {
+
+const Msg kStatusLiveStopped{"Live-Erfassung beendet.", "Live acquisition stopped."};
 
 const Msg kHelpGo{"Startet Datenaustausch zwischen Sensor und PC. \n\nFunktionstaste: F11",
                   "Starts data transfer from sensor to PC. \n\nShortcut Key: F11."};
@@ -68,6 +71,40 @@ void ShowInt(int panel, int control, int value)
         SetCtrlVal(panel, control, value);
 }
 
+// What shows the live frame on the data panel and the conversion table page.
+struct LiveDisplay {
+    const int *panel; // the AppState field holding the panel
+    int control;
+};
+const LiveDisplay kLiveDisplays[] = {
+    {&AppState.DataPanel, DATAP_NUMERIC_CH0},
+    {&AppState.DataPanel, DATAP_NUMERIC_CH1},
+    {&AppState.DataPanel, DATAP_NUMERIC_SIG},
+    {&AppState.DataPanel, DATAP_NUMERIC_TEMP},
+    {&AppState.DataPanel, DATAP_NUMERIC_REF},
+    {&AppState.DataPanel, DATAP_NUMERIC_MAX},
+    {&AppState.DataPanel, DATAP_NUMERIC_MIN},
+    {&AppState.DataPanel, DATAP_LED_IN0},
+    {&AppState.DataPanel, DATAP_LED_IN1},
+    {&AppState.DataPanel, DATAP_LED_OUT0},
+    {&AppState.DataPanel, DATAP_LED_OUT1},
+    {&AppState.DataPage0, TABP_DATA0_STRIPCHART_ANA_CHA},
+    {&AppState.DataPage1, TABP_DATA1_STRIPCHART_EVAL_SIG},
+    {&AppState.DataPage1, TABP_DATA1_NUMERIC_ANA_OUT_VOLTAGE},
+    {&AppState.DataPage1, TABP_DATA1_NUMERIC_ANA_OUT_CURRENT},
+    {&AppState.TabConvTable, TABP_CONVTABLE_NUMERIC_SIG},
+};
+// All of them change together: the first tells (a lookup per frame, no repaint).
+void SetLiveDisplaysStale(bool stale)
+{
+    int shown = 0;
+    GetCtrlAttribute(*kLiveDisplays[0].panel, kLiveDisplays[0].control, ATTR_STALE, &shown);
+    if ((shown != 0) == stale)
+        return;
+    for (const LiveDisplay &d : kLiveDisplays)
+        SetCtrlAttribute(*d.panel, d.control, ATTR_STALE, stale ? 1 : 0);
+}
+
 // The displays and LEDs of the frame in DataFrame.
 void ShowFrameValues()
 {
@@ -116,6 +153,7 @@ void ShowPendingFrame()
     if (!gShowPending)
         return;
     gShowPending = false;
+    SetLiveDisplaysStale(false);
     ShowFrameValues();
     PlotLiveCharts();
     // Counted from the end, so that at the next show the charts' own refresh is due as well and
@@ -180,8 +218,18 @@ void GetData()
 
 void SetPanelData()
 {
+    SetLiveDisplaysStale(false);
     ShowFrameValues();
     InitGraphBuffers();
+}
+
+void ShowLiveValuesStale()
+{
+    // A frame that came before the failure and waits to be shown is shown now, and stale with
+    // the rest: only a frame after it makes the displays live again.
+    ShowPendingFrame();
+    SetLiveDisplaysStale(true);
+    SetSignalGraphsStale(true);
 }
 
 void StopAutoSend()
@@ -204,6 +252,8 @@ int CBF_ButtonGo(int, int, int event, void *, int, int)
     if (page != kPageConvTable)
         ShowChildPanelDisp(AppState.DataPanel);
     GetData();
+    if (!LinkFailureReported())
+        ShowStatus(kStatusLiveStopped);
     SetButtonsDimmed(0, 0);
     return 0;
 }

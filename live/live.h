@@ -10,6 +10,9 @@ void GetData();
 // Shows DataFrame on the data panel, the conversion table page and the LEDs, then pushes it into
 // the live chart buffers. Used by the live loop and the recorder.
 void SetPanelData();
+// After a link failure and DISCONNECT the displays, LEDs and charts keep the last frame, which
+// is no longer live: they are shown stale (greyed) until the next frame is shown.
+void ShowLiveValuesStale();
 // Switches the sensor's automatic sending off (order 30, argument 0); the result is not examined.
 void StopAutoSend();
 

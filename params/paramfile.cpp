@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "app/status_line.h"
 #include "platform/ui.h"
 #include "params/pagecheck.h"
 #include "params/rules.h"
@@ -55,6 +56,12 @@ const ParameterKey kParameterKeys[kParameterRecordSize / 2] = {
 
 namespace {
 
+const Msg kStatusParametersSaved{"Parameter gespeichert:", "Parameters saved:"};
+const Msg kStatusParametersLoaded{"Parameter geladen:", "Parameters loaded:"};
+const Msg kStatusParametersLoadedChanged{"Parameter geladen, einige Werte angepasst:",
+                                         "Parameters loaded, some values adjusted:"};
+
+
 constexpr size_t kGeneralInfoBufferSize = 1024;
 
 // The file dialog of both directions, starting in the directory of the current parameter file.
@@ -86,11 +93,13 @@ bool AcceptFile(IniText ini)
 {
     if (GeneralInfo(ini, kKeyFileType) != kParameterFileType &&
         ConfirmPopup(Tr(kMsgInfoTitle), Tr(kMsgNotParameterFile)) != 1) {
+        ShowStatus(kMsgNoParameterRead, AppState.ParameterFilePath);
         MessagePopup(Tr(kMsgInfoTitle), Tr(kMsgNoParameterRead));
         return false;
     }
     if (GeneralInfo(ini, kKeyScopeVersion) != kParameterFileVersion &&
         ConfirmPopup(Tr(kMsgInfoTitle), Tr(kMsgVersionMismatchFile)) != 1) {
+        ShowStatus(kMsgNoParameterRead, AppState.ParameterFilePath);
         MessagePopup(Tr(kMsgInfoTitle), Tr(kMsgNoParameterRead));
         return false;
     }
@@ -139,12 +148,15 @@ void AcquireParaFromIniHandle(IniText ini)
 void SendParaToFile()
 {
     if (SelectParameterFile(VAL_SAVE_BUTTON) <= 0) {
+        ShowStatus(kMsgNoFileSelected);
         MessagePopup(Tr(kMsgInfoTitle), Tr(kMsgNoFileSelected));
         return;
     }
     GetPanelValues();
     if (WriteParameterFile(Parameters, AppState.ParameterFilePath) < 0)
         ReportFileNotSaved(AppState.ParameterFilePath);
+    else
+        ShowStatus(kStatusParametersSaved, AppState.ParameterFilePath);
 }
 
 int WriteParameterFile(const ParameterRecord &record, const char *path)
@@ -172,6 +184,7 @@ ParameterFileCheck CheckParameterFile(IniText ini)
 void ReadParaFromFile()
 {
     if (SelectParameterFile(VAL_LOAD_BUTTON) != VAL_EXISTING_FILE_SELECTED) {
+        ShowStatus(kMsgNoFileSelected);
         MessagePopup(Tr(kMsgInfoTitle), Tr(kMsgNoFileSelected));
         return;
     }
@@ -193,6 +206,8 @@ void ReadParaFromFile()
         return;
     const std::vector<ChangedWord> changed = SetPanelValuesChecked(written);
     RunParameterRules();
+    ShowStatus(changed.empty() ? kStatusParametersLoaded : kStatusParametersLoadedChanged,
+               AppState.ParameterFilePath);
     // What the controls could not take is what SEND would send changed: the operator is told,
     // once, after the page rules have said their part.
     if (!changed.empty())

@@ -83,10 +83,33 @@ void Show(Field field, bool visible)
     SetCtrlAttribute(AppState.*c.page, c.control, ATTR_VISIBLE, visible ? 1 : 0);
 }
 
-void Dim(Field field, bool dimmed)
+// Why the rules dim a control, told in its tooltip.
+const Msg kWhySourceOff{"Gesperrt: die Leistungsquelle (POWER SOURCE) ist AUS.",
+                        "Dimmed: POWER SOURCE is OFF."};
+const Msg kWhyDyn1{"Gesperrt: EXTERN TEACH = DYN1 regelt die Sendeleistung.",
+                   "Dimmed: EXTERN TEACH = DYN1 controls the transmitter power."};
+const Msg kWhyDynamicPower{"Gesperrt: im dynamischen Leistungsmodus regelt der Sensor die "
+                           "Sendeleistung selbst.",
+                           "Dimmed: in POWER MODE DYNAMIC the sensor sets the power itself."};
+const Msg kWhyIntegral{"Gesperrt: wird im dynamischen Leistungsmodus mit dieser Leistungsquelle "
+                       "nicht verwendet.",
+                       "Dimmed: not used in POWER MODE DYNAMIC with this POWER SOURCE."};
+const Msg kWhyStaticPower{"Gesperrt: wird nur im dynamischen Leistungsmodus verwendet.",
+                          "Dimmed: used in POWER MODE DYNAMIC only."};
+const Msg kWhyAlternating{"Gesperrt: eine wechselnde Leistungsquelle verlangt LED-Modus AC.",
+                          "Dimmed: an alternating POWER SOURCE needs LED MODE AC."};
+const Msg kWhyRefFromSensor{"Gesperrt: REF kommt vom Sensor (EXTERN TEACH oder "
+                            "Schwellennachfuehrung ist an).",
+                            "Dimmed: REF comes from the sensor (EXTERN TEACH or THRESHOLD "
+                            "TRACING is on)."};
+const Msg kWhyTracingOff{"Gesperrt: wird nur bei eingeschalteter Schwellennachfuehrung "
+                         "verwendet.",
+                         "Dimmed: used with THRESHOLD TRACING on only."};
+
+void Dim(Field field, bool dimmed, const Msg &why)
 {
     const ParamControl &c = ControlOf(field);
-    SetCtrlAttribute(AppState.*c.page, c.control, ATTR_DIMMED, dimmed ? 1 : 0);
+    DimForReason(AppState.*c.page, c.control, dimmed, why);
 }
 
 bool Alternating(uint16_t source)
@@ -419,15 +442,18 @@ void InitPowerMode()
     Show(&ParameterRecord::PowerCh1, !off && source != kSourcePowerCh0);
     Show(&ParameterRecord::DynWinLo, !off);
     Show(&ParameterRecord::DynWinHi, !off);
-    Dim(&ParameterRecord::PowerMode, !free);
+    const Msg &notFree = off ? kWhySourceOff : kWhyDyn1;
+    Dim(&ParameterRecord::PowerMode, !free, notFree);
     const bool powersDimmed = !free || (mode == kPowerDynamic && source != kSourceAlternating3);
-    Dim(&ParameterRecord::PowerCh0, powersDimmed);
-    Dim(&ParameterRecord::PowerCh1, powersDimmed);
-    Dim(&ParameterRecord::Integral, free && mode == kPowerDynamic && source == kSourceAlternating3);
+    Dim(&ParameterRecord::PowerCh0, powersDimmed, free ? kWhyDynamicPower : notFree);
+    Dim(&ParameterRecord::PowerCh1, powersDimmed, free ? kWhyDynamicPower : notFree);
+    Dim(&ParameterRecord::Integral, free && mode == kPowerDynamic && source == kSourceAlternating3,
+        kWhyIntegral);
     const bool windowDimmed = !free || mode == kPowerStatic;
-    Dim(&ParameterRecord::DynWinLo, windowDimmed);
-    Dim(&ParameterRecord::DynWinHi, windowDimmed);
-    Dim(&ParameterRecord::LedMode, off || Alternating(source));
+    Dim(&ParameterRecord::DynWinLo, windowDimmed, free ? kWhyStaticPower : notFree);
+    Dim(&ParameterRecord::DynWinHi, windowDimmed, free ? kWhyStaticPower : notFree);
+    Dim(&ParameterRecord::LedMode, off || Alternating(source),
+        off ? kWhySourceOff : kWhyAlternating);
 }
 
 void InitExtTeach()
@@ -436,9 +462,9 @@ void InitExtTeach()
     const uint16_t tracing = Read(&ParameterRecord::ThresholdTracing);
     // REF then comes from the sensor, not from the operator.
     const int dimmed = externTeach != kExternTeachOff || tracing != kTracingOff ? 1 : 0;
-    SetCtrlAttribute(AppState.TabThreshold, TABP_THRESHOLD_NUMERIC_TEACH_VALUE, ATTR_DIMMED,
-                     dimmed);
-    SetCtrlAttribute(AppState.TabThreshold, TABP_THRESHOLD_BUTTON_TEACH, ATTR_DIMMED, dimmed);
+    const int page = AppState.TabThreshold;
+    DimForReason(page, TABP_THRESHOLD_NUMERIC_TEACH_VALUE, dimmed, kWhyRefFromSensor);
+    DimForReason(page, TABP_THRESHOLD_BUTTON_TEACH, dimmed, kWhyRefFromSensor);
 }
 
 void InitThresholdTracing()
@@ -446,8 +472,8 @@ void InitThresholdTracing()
     const uint16_t tracing = Read(&ParameterRecord::ThresholdTracing);
     if (tracing > kTracingOnCont)
         return;
-    Dim(&ParameterRecord::TtUp, tracing == kTracingOff);
-    Dim(&ParameterRecord::TtDown, tracing == kTracingOff);
+    Dim(&ParameterRecord::TtUp, tracing == kTracingOff, kWhyTracingOff);
+    Dim(&ParameterRecord::TtDown, tracing == kTracingOff, kWhyTracingOff);
 }
 
 void RunParameterRules()

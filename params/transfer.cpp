@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "app/startup.h"
+#include "app/status_line.h"
 #include "platform/ui.h"
 #include "link/connect.h"
 #include "link/exchange.h"
@@ -24,6 +25,14 @@ const Msg kMsgEepromPlausibility{
     " Parameter from EEPROM did not pass plausibility check and were set to default value!\n\n"};
 
 namespace {
+
+const Msg kStatusSentRam{"Parameter ins RAM gesendet.", "Parameters sent to the RAM."};
+const Msg kStatusSentEeprom{"Parameter ins RAM und EEPROM gesendet.",
+                            "Parameters sent to the RAM and the EEPROM."};
+const Msg kStatusReadRam{"Parameter aus dem RAM gelesen.", "Parameters read from the RAM."};
+const Msg kStatusReadEeprom{"Parameter aus dem EEPROM gelesen.",
+                            "Parameters read from the EEPROM."};
+
 
 const Msg kHelpSend{
     "Alle Parameter der PC-Nutzeroberflaeche werden an den Sensor oder in eine auswaehlbare "
@@ -133,7 +142,9 @@ void SendPara()
 {
     AppState.SendRequest = 0;
     GetPanelValues();
-    SendParaRecord(Parameters, AppState.MemorySelect == kMemoryEeprom);
+    const bool eeprom = AppState.MemorySelect == kMemoryEeprom;
+    if (SendParaRecord(Parameters, eeprom) == 1)
+        ShowStatus(eeprom ? kStatusSentEeprom : kStatusSentRam);
 }
 
 void GetPara()
@@ -143,10 +154,12 @@ void GetPara()
         SetActiveTabPage(AppState.MainPanel, MAINP_TAB_MAIN, kPageConnect);
         AppendTextBox(AppState.TabConnect, TABP_CONNECT_TEXTBOX_MESSAGES, text.c_str());
     };
-    if (GetParaRecord(AppState.MemorySelect == kMemoryEeprom, &Parameters, report) != 1)
+    const bool eeprom = AppState.MemorySelect == kMemoryEeprom;
+    if (GetParaRecord(eeprom, &Parameters, report) != 1)
         return;
     SetPanelValues();
     RunParameterRules();
+    ShowStatus(eeprom ? kStatusReadEeprom : kStatusReadRam);
 }
 
 int CBF_ButtonSend(int, int, int event, void *, int, int)

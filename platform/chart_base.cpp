@@ -133,3 +133,19 @@ void ChartCtrlBase::applyAutoscale()
     const double pad = (hi - lo) * 0.05;
     yAxis_->setRange(lo - pad, hi + pad);
 }
+
+void ChartCtrlBase::setStale(bool stale)
+{
+    if (stale_ == stale)
+        return;
+    stale_ = stale;
+    viewport()->update();
+}
+
+void ChartCtrlBase::drawForeground(QPainter *painter, const QRectF &rect)
+{
+    QChartView::drawForeground(painter, rect);
+    if (stale_)
+        painter->fillRect(chart_->mapToScene(chart_->plotArea()).boundingRect(),
+                          QColor(0xF0, 0xF0, 0xF0, 0xB4));
+}

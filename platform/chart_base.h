@@ -49,6 +49,9 @@ public:
     bool redrawPending() const { return pending_; }
     // How often the painted series were rebuilt (for tests).
     int redrawCount() const { return redraws_; }
+    // Stale data (from before a link failure) are shown under a grey veil.
+    bool isStale() const { return stale_; }
+    void setStale(bool stale);
 
 protected:
     void applyAutoscale();
@@ -62,6 +65,7 @@ protected:
     // The pixel columns of the plot area (an estimate while the control was never laid out).
     int plotColumns() const;
     void showEvent(QShowEvent *e) override;
+    void drawForeground(QPainter *painter, const QRectF &rect) override;
 
     QChart *chart_;
     QValueAxis *xAxis_;
@@ -75,4 +79,5 @@ private:
     bool pending_ = false;
     int redraws_ = 0;
     int paintedColumns_ = 0;
+    bool stale_ = false;
 };

@@ -22,6 +22,14 @@ void LedCtrl::setOn(bool on)
     }
 }
 
+void LedCtrl::setStale(bool stale)
+{
+    if (stale_ != stale) {
+        stale_ = stale;
+        update();
+    }
+}
+
 void LedCtrl::setOnColor(const QColor &c)
 {
     onColor_ = c;
@@ -37,6 +45,11 @@ void LedCtrl::paintEvent(QPaintEvent *)
     QColor fill = on_ ? onColor_ : QColor(20, 20, 20);
     if (!isEnabled())
         fill = fill.darker(150);
+    if (stale_) {
+        // Grey, halfway to the background: on still reads lighter than off.
+        const int g = (qGray(fill.rgb()) + 200) / 2;
+        fill = QColor(g, g, g);
+    }
     QRadialGradient g(r.center() - QPointF(d / 5.0, d / 5.0), d / 1.2);
     g.setColorAt(0, fill.lighter(on_ ? 160 : 130));
     g.setColorAt(1, fill);

@@ -16,11 +16,15 @@ public:
     QString onColorName() const { return onColor_.name(); }
     void setOnColorName(const QString &name) { setOnColor(QColor(name)); }
     QSize sizeHint() const override { return {20, 20}; }
+    // A stale LED (its state is from an earlier frame) is drawn in greys.
+    bool isStale() const { return stale_; }
+    void setStale(bool stale);
 
 protected:
     void paintEvent(QPaintEvent *) override;
 
 private:
     bool on_ = false;
+    bool stale_ = false;
     QColor onColor_{255, 128, 0};
 };

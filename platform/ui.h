@@ -52,6 +52,14 @@ enum UiAttr {
     ATTR_NUM_TRACES,        // strip charts
     ATTR_MIN_VALUE,         // numerics, as double
     ATTR_MAX_VALUE,
+    // string: why the control is dimmed. While it is dimmed its tooltip gives this reason before
+    // its normal text; undimming drops the reason and the tooltip is the normal text again.
+    ATTR_DIMMED_REASON,
+    // int 0/1: displays, LEDs, graphs and strip charts: what they show is not live (the frame is
+    // from before a link failure); shown greyed until set to 0.
+    ATTR_STALE,
+    // string: the name assistive technology finds the control by
+    ATTR_ACCESSIBLE_NAME,
     // panels
     ATTR_TITLE,        // string
     ATTR_WINDOW_ZOOM,  // VAL_NO_ZOOM or VAL_MAXIMIZE
@@ -122,6 +130,9 @@ int AppendTextBox(int panel, int control, const char *text); // adds text at the
 int ResetTextBox(int panel, int control, const char *text);  // replaces the whole text
 // A text message control created at run time; returns its control number.
 int NewTextMsg(int panel, const char *text, int top, int left);
+// A status field created at run time: read-only, takes no focus, a text longer than its width
+// wraps onto its next row (SetCtrlVal sets the text); returns its control number.
+int NewStatusLine(int panel, int top, int left, int width, int height);
 int DisplayImageFile(int panel, int control, const char *path);
 // Programmatic operator actions, for keyboard shortcuts and tests: raises the control's event as
 // if the operator had caused it.

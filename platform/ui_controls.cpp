@@ -42,7 +42,61 @@ private:
     QChar mask_;
 };
 
+// The tooltip a control shows: while it is dimmed for a given reason, the reason first.
+void ShowToolTipOf(QWidget *w)
+{
+    const QString normal = NormalToolTip(w);
+    const QString reason = w->property("dimReason").toString();
+    if (w->isEnabled() || reason.isEmpty())
+        w->setToolTip(normal);
+    else
+        w->setToolTip(normal.isEmpty() ? reason : reason + "\n\n" + normal);
+}
+
+// Stale values: number and text displays take the dimmed text colour and a grey ground, while
+// staying enabled (their help and tooltip still answer); LEDs and charts grey themselves.
+void SetStale(QWidget *w, bool stale)
+{
+    if (w->property("stale").toBool() == stale)
+        return;
+    w->setProperty("stale", stale);
+    if (auto *led = qobject_cast<LedCtrl *>(w)) {
+        led->setStale(stale);
+        return;
+    }
+    if (auto *chart = qobject_cast<ChartCtrlBase *>(w)) {
+        chart->setStale(stale);
+        return;
+    }
+    if (stale) {
+        w->setProperty("livePalette", QVariant::fromValue(w->palette()));
+        QPalette pal = w->palette();
+        const QColor grey = pal.color(QPalette::Disabled, QPalette::Text);
+        for (auto group : {QPalette::Active, QPalette::Inactive}) {
+            pal.setColor(group, QPalette::Text, grey);
+            pal.setColor(group, QPalette::WindowText, grey);
+            pal.setColor(group, QPalette::Base, QColor(0xEE, 0xEE, 0xEE));
+        }
+        w->setPalette(pal);
+    } else {
+        w->setPalette(w->property("livePalette").value<QPalette>());
+        w->setProperty("livePalette", QVariant());
+    }
+}
+
 } // namespace
+
+QString uilayer::NormalToolTip(QWidget *w)
+{
+    const QVariant normal = w->property("normalToolTip");
+    return normal.isValid() ? normal.toString() : w->toolTip();
+}
+
+void uilayer::SetNormalToolTip(QWidget *w, const QString &text)
+{
+    w->setProperty("normalToolTip", text);
+    ShowToolTipOf(w);
+}
 
 // ---- Controls ----------------------------------------------------------------------------------
 
@@ -238,6 +292,10 @@ int SetCtrlAttribute(int panel, int control, int attr, int value)
         w->setEnabled(value == 0);
         for (QLabel *l : L().captions.values(w))
             l->setEnabled(value == 0);
+        if (value == 0)
+            w->setProperty("dimReason", QVariant());
+        if (w->property("dimReason").isValid() || w->property("normalToolTip").isValid())
+            ShowToolTipOf(w);
         if (hadFocus) {
             // Dimming a group passes the focus along it: the first control keeps the claim.
             if (!L().focusBeforeDim || focus != L().focusMovedTo)
@@ -360,6 +418,7 @@ int SetCtrlAttribute(int panel, int control, int attr, int value)
     case ATTR_MIN_VALUE:
     case ATTR_MAX_VALUE:
         return SetCtrlAttribute(panel, control, attr, double(value));
+    case ATTR_STALE: SetStale(w, value != 0); return 0;
     default: return UIE_BAD_ATTRIBUTE;
     }
 }
@@ -404,7 +463,15 @@ int SetCtrlAttribute(int panel, int control, int attr, const char *value)
         else
             w->setProperty("labelText", text);
         return 0;
-    case ATTR_TOOLTIP_TEXT: w->setToolTip(text); return 0;
+    case ATTR_TOOLTIP_TEXT: SetNormalToolTip(w, text); return 0;
+    case ATTR_DIMMED_REASON:
+        // Before the control is dimmed or while it is: undimming drops the reason.
+        if (!w->property("normalToolTip").isValid())
+            w->setProperty("normalToolTip", w->toolTip());
+        w->setProperty("dimReason", text.isEmpty() ? QVariant() : QVariant(text));
+        ShowToolTipOf(w);
+        return 0;
+    case ATTR_ACCESSIBLE_NAME: w->setAccessibleName(text); return 0;
     default: return UIE_BAD_ATTRIBUTE;
     }
 }
@@ -416,6 +483,7 @@ int GetCtrlAttribute(int panel, int control, int attr, int *value)
         return UIE_BAD_CONTROL;
     switch (attr) {
     case ATTR_DIMMED: *value = w->isEnabled() ? 0 : 1; return 0;
+    case ATTR_STALE: *value = w->property("stale").toBool() ? 1 : 0; return 0;
     case ATTR_VISIBLE: *value = w->isVisibleTo(w->parentWidget()) ? 1 : 0; return 0;
     case ATTR_CTRL_MODE:
         if (auto *sb = qobject_cast<QAbstractSpinBox *>(w))
@@ -496,6 +564,29 @@ int NewTextMsg(int panel, const char *text, int top, int left)
     l->show();
     p->controls[id].widget = l;
     L().ctrlOfWidget.insert(l, {panel, id});
+    return id;
+}
+
+int NewStatusLine(int panel, int top, int left, int width, int height)
+{
+    PanelRec *p = FindPanel(panel);
+    if (!p)
+        return UIE_BAD_PANEL;
+    if (L().nextDynamicCtrl < kControlIdEnd)
+        L().nextDynamicCtrl = kControlIdEnd;
+    const int id = L().nextDynamicCtrl++;
+    // A text that is longer than the field wraps onto the next row instead of being cut.
+    auto *line = new QPlainTextEdit(p->widget);
+    line->setReadOnly(true);
+    line->setFocusPolicy(Qt::NoFocus);
+    line->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    line->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    line->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    line->document()->setDocumentMargin(2);
+    line->setGeometry(left, top, width, height);
+    line->show();
+    p->controls[id].widget = line;
+    L().ctrlOfWidget.insert(line, {panel, id});
     return id;
 }
 

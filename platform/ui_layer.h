@@ -89,6 +89,10 @@ void ForgetWidgetTree(QWidget *w);
 // new text's mnemonic, so a function key from the panel file would be lost with every language
 // switch.
 void SetButtonText(QAbstractButton *b, const QString &text);
+// A control's tooltip without the reason it is dimmed for (ATTR_DIMMED_REASON), and setting it:
+// what the panel file and the language files give and take.
+QString NormalToolTip(QWidget *w);
+void SetNormalToolTip(QWidget *w, const QString &text);
 PopupRequest Request(PopupRequest::Kind kind, const char *title, const char *text);
 // Asks the scripted responder, or answers for a closing program; false: show the popup.
 bool AskResponder(const PopupRequest &req, PopupAnswer *answer);

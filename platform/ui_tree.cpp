@@ -254,7 +254,7 @@ UiCtrlTexts DescribeCtrl(QWidget *panel, QWidget *w, int control, const char *na
     c.control = control;
     c.name = name;
     c.cls = ClassOf(w, QString::fromLatin1(name));
-    c.tooltip.text = S(w->toolTip());
+    c.tooltip.text = S(uilayer::NormalToolTip(w));
     if (c.cls != kClassPlain && c.cls != kClassTextMsg && c.cls != kClassTab) {
         if (auto *b = qobject_cast<QAbstractButton *>(w))
             c.label.text = S(b->text());
@@ -357,7 +357,7 @@ void ApplyCtrl(QWidget *panel, QWidget *w, const UiCtrlTexts &c)
     if (c.label.given && c.cls != kClassPlain && c.cls != kClassTextMsg && c.cls != kClassTab)
         ApplyLabel(panel, w, c.label.text);
     if (c.tooltip.given)
-        w->setToolTip(Q(c.tooltip.text));
+        uilayer::SetNormalToolTip(w, Q(c.tooltip.text));
     switch (c.cls) {
     case kClassString:
         if (!c.defaultText.given)

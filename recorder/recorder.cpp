@@ -5,6 +5,7 @@
 #include "platform/rs232.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "app/status_line.h"
 #include "platform/tcp.h"
 #include "platform/ui.h"
 #include "link/connect.h"
@@ -43,6 +44,8 @@ const Msg kMsgRecordLinesLost{"%u von %u Zeilen konnten nicht geschrieben werden
                               "%u of %u lines could not be written to:\n"};
 
 namespace {
+
+const Msg kStatusRecordIncomplete{"Aufzeichnung unvollstaendig:", "Recording incomplete:"};
 
 const Msg kHelpSelRecFile{"Rekorder-Datei fuer Datensicherung auswaehlen.",
                           "Select a record file for data save."};
@@ -229,8 +232,10 @@ void ReportRecordFile()
         std::snprintf(count, sizeof count, Tr(kMsgRecordLinesLost), RecordLinesLost,
                       RecordLinesLost + RecordLinesWritten);
         const std::string text = std::string(count) + AppState.RecordFilePath;
+        ShowStatus(kStatusRecordIncomplete, text);
         MessagePopup(Tr(kMsgInfoTitle), text.c_str());
     } else if (RecordLinesWritten > 0) {
+        ShowStatus(kMsgRecordSaved, AppState.RecordFilePath);
         MessagePopup(Tr(kMsgInfoTitle), Tr(kMsgRecordSaved));
     }
 }

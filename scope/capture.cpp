@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "platform/rs232.h"
 #include "app/startup.h"
+#include "app/status_line.h"
 #include "platform/ui.h"
 #include "link/connect.h"
 #include "link/exchange.h"
@@ -18,6 +19,14 @@ ScopeTracesRec ScopeTraces;
 double CycleTimeMs = 0;
 
 namespace {
+
+const Msg kWhyLevelUnused{"Gesperrt: nur STEIGENDE und FALLENDE FLANKE vergleichen mit dem "
+                          "TRIGGER LEVEL.",
+                          "Dimmed: only RISING EDGE and FALLING EDGE compare with the TRIGGER "
+                          "LEVEL."};
+const Msg kWhySingleShot{"Gesperrt: EINZELAUFNAHME nimmt nichts vor dem Start auf.",
+                         "Dimmed: SINGLE SHOT records nothing before its start."};
+const Msg kStatusScanDone{"Scope-Aufnahme beendet.", "Scope capture done."};
 
 // How long the capture's wait sleeps at most between two looks at the link; bytes, clicks and
 // the link's own events wake it sooner.
@@ -349,7 +358,8 @@ int CBF_ButtonScan(int, int, int event, void *, int, int)
         SetButtonsDimmed(0, 1);
         SetCtrlAttribute(AppState.ScopePanel, SCOPEP_TEXTMSG_SCAN_RUNNING, ATTR_VISIBLE, 1);
         ShowChildPanelDisp(AppState.ScopePanel);
-        GetScopeData();
+        if (GetScopeData() == 1)
+            ShowStatus(kStatusScanDone);
         SetCtrlAttribute(AppState.ScopePanel, SCOPEP_TEXTMSG_SCAN_RUNNING, ATTR_VISIBLE, 0);
         SetButtonsDimmed(0, 0);
     }
@@ -377,8 +387,8 @@ int CBF_EditTriggerMode(int panel, int control, int event, void *, int, int)
         GetCtrlVal(panel, control, &mode);
         const int levelDimmed = (mode == 1 || mode == 2) ? 0 : 1;
         const int preDimmed = mode == 0 ? 1 : 0;
-        SetCtrlAttribute(panel, TABP_SCOPE_NUMERIC_TRIGGER_LEVEL, ATTR_DIMMED, levelDimmed);
-        SetCtrlAttribute(panel, TABP_SCOPE_NUMERIC_PRE_TRIGGER, ATTR_DIMMED, preDimmed);
+        DimForReason(panel, TABP_SCOPE_NUMERIC_TRIGGER_LEVEL, levelDimmed, kWhyLevelUnused);
+        DimForReason(panel, TABP_SCOPE_NUMERIC_PRE_TRIGGER, preDimmed, kWhySingleShot);
     }
     return 0;
 }

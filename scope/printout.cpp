@@ -5,6 +5,7 @@
 #include "app/appstate.h"
 #include "app/messages.h"
 #include "app/startup.h"
+#include "app/status_line.h"
 #include "platform/ui.h"
 
 #include <QDir>
@@ -86,6 +87,7 @@ void PrintScopeGraph()
         return;
     }
     const int result = PrintReport(report, printer);
+    ShowStatus(result == 0 ? kMsgPrintDone : kMsgPrintFailed, printer);
     MessagePopup(Tr(kMsgInfoTitle), Tr(result == 0 ? kMsgPrintDone : kMsgPrintFailed));
     DiscardReport(report);
 }

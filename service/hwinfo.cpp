@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "app/settings.h"
+#include "app/status_line.h"
 #include "platform/ui.h"
 #include "link/exchange.h"
 #include "link/frame.h"
@@ -124,11 +125,13 @@ void GenerateHWInfoFile()
         return;
 
     if (SelectHardwareFile() <= 0) {
+        ShowStatus(kMsgHwNoFileSelected);
         Say(Tr(kMsgHwNoFileSelected));
         Say("\n\n");
         return;
     }
     const int written = WriteHardwareFile(data);
+    ShowStatus(written >= 0 ? kMsgHwFileSaved : kMsgHwFileNotSaved, AppState.HardwareFilePath);
     Say(Tr(written >= 0 ? kMsgHwFileSaved : kMsgHwFileNotSaved));
     Say("\n");
     Say(AppState.HardwareFilePath);

@@ -3,12 +3,15 @@
 #include "app/appstate.h"
 #include "app/language.h"
 #include "app/startup.h"
+#include "app/status_line.h"
 #include "platform/ui.h"
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "link/frame.h"
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 const Msg kMsgCoverReceiver{
     "Sicherstellen, dass der Empfaenger des Sensors verdeckt ist! \nOffset Wert sollte unter "
@@ -17,6 +20,14 @@ const Msg kMsgCoverReceiver{
     "100!"};
 
 namespace {
+
+const Msg kStatusOffsetRead{"Offset und Zeitfaktor gelesen:",
+                            "Offset and setting time factor read:"};
+const Msg kStatusOffsetCalculated{"Offset berechnet (mit OFFSET SENDEN speichern):",
+                                  "Offset calculated (SEND OFFSET stores it):"};
+const Msg kStatusOffsetSent{"Offset ins EEPROM geschrieben:", "Offset written to the EEPROM:"};
+const Msg kStatusFactorSent{"Zeitfaktor ins EEPROM geschrieben:",
+                            "Setting time factor written to the EEPROM:"};
 
 const Msg kHelpSendOffset{"Offset Werte ins EEPROM des Sensors schreiben.",
                           "Send offset values to the EEPROM of the sensor."};
@@ -66,20 +77,42 @@ int ReadOffsetField(int control)
     return value;
 }
 
-// Dims the operation controls around one transfer.
-void Dimmed(int (*transfer)())
+std::string ShownFactor()
+{
+    double factor = 0.0;
+    GetCtrlVal(AppState.TabService, TABP_SERVICE_NUMERIC_SETTING_TIME_FACTOR, &factor);
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", factor);
+    return text;
+}
+
+// What the page's fields hold after a transfer, for the status line.
+std::string ShownOffsets(bool withFactor)
+{
+    std::string text = "CH0 " + std::to_string(ReadOffsetField(TABP_SERVICE_NUMERIC_OFFSET_CH0)) +
+                       ", CH1 " + std::to_string(ReadOffsetField(TABP_SERVICE_NUMERIC_OFFSET_CH1));
+    if (withFactor)
+        text += ", " + ShownFactor();
+    return text;
+}
+
+// Dims the operation controls around one transfer; a completed one is reported on the status
+// line (a failed one has been, by the failure handler).
+void Dimmed(int (*transfer)(), const Msg &done, bool offsets, bool factor)
 {
     SetButtonsDimmed(0, 1);
-    transfer();
+    if (transfer() == 1)
+        ShowStatus(done, offsets ? ShownOffsets(factor) : ShownFactor());
     SetButtonsDimmed(0, 0);
 }
 
-int HelpOr(int event, const Msg &help, int (*transfer)() = nullptr)
+int HelpOr(int event, const Msg &help, int (*transfer)() = nullptr, const Msg &done = {"", ""},
+           bool offsets = true, bool factor = false)
 {
     if (event == EVENT_RIGHT_CLICK)
         ShowHelp(help);
     else if (event == EVENT_COMMIT && transfer)
-        Dimmed(transfer);
+        Dimmed(transfer, done, offsets, factor);
     return 0;
 }
 
@@ -174,12 +207,12 @@ void CloseServicePage()
 
 int CBF_ButtonSendOffset(int, int, int event, void *, int, int)
 {
-    return HelpOr(event, kHelpSendOffset, SendOffset);
+    return HelpOr(event, kHelpSendOffset, SendOffset, kStatusOffsetSent);
 }
 
 int CBF_ButtonGetOffset(int, int, int event, void *, int, int)
 {
-    return HelpOr(event, kHelpGetOffset, GetOffset);
+    return HelpOr(event, kHelpGetOffset, GetOffset, kStatusOffsetRead, true, true);
 }
 
 int CBF_ButtonCalcOffset(int, int, int event, void *, int, int)
@@ -187,7 +220,7 @@ int CBF_ButtonCalcOffset(int, int, int event, void *, int, int)
     if (event == EVENT_RIGHT_CLICK)
         ShowHelp(kHelpCalcOffset);
     else if (event == EVENT_COMMIT && ConfirmPopup(Tr(kMsgInfoTitle), Tr(kMsgCoverReceiver)) == 1)
-        Dimmed(CalcOffset);
+        Dimmed(CalcOffset, kStatusOffsetCalculated, true, false);
     return 0;
 }
 
@@ -203,7 +236,8 @@ int CBF_EditSettingTimeFactor(int, int, int event, void *, int, int)
 
 int CBF_ButtonSendSettingTimeFactor(int, int, int event, void *, int, int)
 {
-    return HelpOr(event, kHelpSendSettingTimeFactor, SendSettingTimeFactor);
+    return HelpOr(event, kHelpSendSettingTimeFactor, SendSettingTimeFactor, kStatusFactorSent,
+                  false);
 }
 
 int CBF_ButtonCloseOffsetCompensation(int, int, int event, void *, int, int)

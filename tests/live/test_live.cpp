@@ -3,7 +3,9 @@
 #include "common/harness.h"
 
 #include "app/startup.h"
+#include "link/connect.h"
 #include "platform/ui_testing.h"
+#include "platform/widgets.h"
 #include "live/data_frame.h"
 #include "live/graphs.h"
 #include "live/live.h"
@@ -366,4 +368,77 @@ TEST_F(Live, HelpTextsAndTheStatusDisplay)
     QTest::mouseDClick(status, Qt::RightButton);
     EXPECT_EQ(MessageBoxText(), "");
     EXPECT_EQ(responder.shown.size(), 2u) << "the status display has no help";
+}
+
+TEST_F(LivePeer, AFrameShownAfterTheFailureIsStaleToo)
+{
+    // The conversation ends right behind the frame: the frame is shown, but not as live.
+    peer.answerNext({{0, Frame(8, 0, FrameBytes({1234}, 1, 0, 0))}, {0, {}, true}});
+    Go([] { return false; });
+    ASSERT_EQ(AppState.AcquisitionRunning, 0);
+    EXPECT_EQ(Val(AppState.DataPanel, DATAP_NUMERIC_CH0), 1234);
+    int stale = 0;
+    GetCtrlAttribute(AppState.DataPanel, DATAP_NUMERIC_CH0, ATTR_STALE, &stale);
+    EXPECT_EQ(stale, 1);
+    GetCtrlAttribute(AppState.DataPanel, DATAP_LED_OUT0, ATTR_STALE, &stale);
+    EXPECT_EQ(stale, 1);
+}
+
+TEST_F(LiveSensor, ALinkFailureLeavesTheLastFrameStaleUntilTheNextFrame)
+{
+    const int d = AppState.DataPanel;
+    const auto stale = [](int panel, int control) {
+        int s = 0;
+        GetCtrlAttribute(panel, control, ATTR_STALE, &s);
+        return s != 0;
+    };
+    const std::pair<const int *, int> shown[] = {
+        {&AppState.DataPanel, DATAP_NUMERIC_CH0},
+        {&AppState.DataPanel, DATAP_NUMERIC_SIG},
+        {&AppState.DataPanel, DATAP_LED_IN0},
+        {&AppState.DataPage0, TABP_DATA0_STRIPCHART_ANA_CHA},
+        {&AppState.DataPage1, TABP_DATA1_STRIPCHART_EVAL_SIG},
+        {&AppState.DataPage1, TABP_DATA1_NUMERIC_ANA_OUT_VOLTAGE},
+        {&AppState.TabConvTable, TABP_CONVTABLE_NUMERIC_SIG},
+    };
+    const QColor liveText = CtrlWidget(d, DATAP_NUMERIC_CH0)->palette().color(QPalette::Text);
+    SetPanelGraphData(); // the graph panel shows a frame, as the recorder leaves it
+
+    Go([&] {
+        if (DataRequests() < 3)
+            return false;
+        sim::Fault bad;
+        bad.badHeaderCrc = true;
+        sensor.setFault(frame::kOrderDataFrame, bad);
+        return true;
+    });
+    ASSERT_EQ(AppState.AcquisitionRunning, 0);
+    ASSERT_EQ(StatusText(), "TIMEOUT!");
+    EXPECT_EQ(Val(d, DATAP_NUMERIC_CH0), DataFrame.Ch0) << "the last frame stays on view";
+    for (const auto &[panel, control] : shown)
+        EXPECT_TRUE(stale(*panel, control)) << control;
+    EXPECT_TRUE(stale(AppState.GraphPanel, GRAPHP_GRAPH_SIG));
+    EXPECT_FALSE(stale(d, DATAP_NUMERIC_COM_PORT)) << "not a value of the frame";
+    EXPECT_NE(CtrlWidget(d, DATAP_NUMERIC_CH0)->palette().color(QPalette::Text), liveText);
+    EXPECT_TRUE(qobject_cast<LedCtrl *>(CtrlWidget(d, DATAP_LED_IN0))->isStale());
+    EXPECT_TRUE(qobject_cast<ChartCtrlBase *>(
+                    CtrlWidget(AppState.DataPage1, TABP_DATA1_STRIPCHART_EVAL_SIG))
+                    ->isStale());
+
+    // CONNECT shows no frame yet; the first frame of the next run does.
+    sensor.clearFaults();
+    UseDemoLink(sensor.tcpPort());
+    CBF_ButtonTryToConnect(AppState.TabConnect, 0, EVENT_COMMIT, nullptr, 0, 0);
+    ASSERT_EQ(AppState.SensorConnected, 1);
+    EXPECT_TRUE(stale(d, DATAP_NUMERIC_CH0));
+    StopWhen([&] { return !stale(d, DATAP_NUMERIC_CH0); });
+    for (const auto &[panel, control] : shown)
+        EXPECT_FALSE(stale(*panel, control)) << control;
+    EXPECT_EQ(CtrlWidget(d, DATAP_NUMERIC_CH0)->palette().color(QPalette::Text), liveText);
+    EXPECT_TRUE(stale(AppState.GraphPanel, GRAPHP_GRAPH_SIG)) << "until the recorder's next frame";
+    SetPanelGraphData();
+    EXPECT_FALSE(stale(AppState.GraphPanel, GRAPHP_GRAPH_SIG));
+
+    Disconnect();
+    EXPECT_TRUE(stale(d, DATAP_NUMERIC_CH0)) << "disconnected, the values are not live either";
 }
