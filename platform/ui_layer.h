@@ -89,6 +89,10 @@ void ForgetWidgetTree(QWidget *w);
 // new text's mnemonic, so a function key from the panel file would be lost with every language
 // switch.
 void SetButtonText(QAbstractButton *b, const QString &text);
+// Panels that grow with their window (ui_resize.cpp): the `anchor` properties of the widgets
+// under `root`, and a control the program moved keeps its new place when the panel grows.
+void InstallAnchors(QWidget *root);
+void AnchoredWidgetMoved(QWidget *w);
 PopupRequest Request(PopupRequest::Kind kind, const char *title, const char *text);
 // Asks the scripted responder, or answers for a closing program; false: show the popup.
 bool AskResponder(const PopupRequest &req, PopupAnswer *answer);
