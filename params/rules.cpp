@@ -166,7 +166,7 @@ const Msg kHelpPowerSource{
     "POWER OFF: Transmitters off."};
 const Msg kHelpPmode{
     "Betriebsmodus der Sendereinheit waehlen. \n\n"
-    "STATISCH: Die Sendeleistung bleibt auf dem eingestellten POWER-Wert. \n"
+    "STATISCH: Die Sendeleistung bleibt auf der eingestellten LEISTUNG CH0 und CH1. \n"
     "DYNAMISCH: Der Sensor regelt die Sendeleistung so, dass das Empfangssignal im Fenster "
     "DYNWIN LO bis DYNWIN HI bleibt.",
     "Select the operating mode of the transmitter unit. \n\n"
