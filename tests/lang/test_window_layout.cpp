@@ -3,6 +3,7 @@
 // keeps its controls in reach, the selected memory is marked, and the window has its icon.
 #include "common/harness.h"
 
+#include "app/header.h"
 #include "app/language.h"
 #include "app/startup.h"
 #include "lang_files.h"
@@ -199,6 +200,16 @@ TEST_F(WindowLayout, TheDisplayAreaGrowsWithTheWindowAndRightDoubleClickRestores
     EXPECT_EQ(chart->geometry(), chart0);
     EXPECT_EQ(digital->geometry(), digital0);
     EXPECT_EQ(send->geometry(), send0);
+
+    // The header strip and its logo are where an operator double-clicks.
+    ShowLogo();
+    for (QWidget *w : {header, Ctrl(AppState.MainPanel, MAINP_PICTURE_LOGO)}) {
+        main->resize(1300, 900);
+        Pump(20);
+        QTest::mouseDClick(w, Qt::RightButton, {}, QPoint(5, 5));
+        Pump(20);
+        EXPECT_EQ(main->size(), QSize(kMainWidth, kMainHeight)) << w->objectName().toStdString();
+    }
 }
 
 TEST_F(WindowLayout, AControlMovedByTheProgramKeepsItsPlaceWhenTheWindowGrows)
