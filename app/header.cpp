@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "app/language.h"
+#include "app/startup.h"
 #include "platform/ui.h"
 
 #include <string>
@@ -25,6 +26,7 @@ int ShowInfoText(const char *text, int withVersion, int left, int top, int point
     if (withVersion)
         SetCtrlAttribute(AppState.MainPanel, c, ATTR_TOOLTIP_TEXT, kFullVersion);
     SetCtrlVal(AppState.MainPanel, c, text);
+    InstallCtrlCallback(AppState.MainPanel, c, CBF_MainHeader, nullptr);
     return c;
 }
 

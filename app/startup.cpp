@@ -52,6 +52,8 @@ void InstallMainCallbacks()
 {
     InstallPanelCallback(AppState.MainPanel, CBF_MAINP, nullptr);
     InstallCtrlCallback(AppState.MainPanel, MAINP_TAB_MAIN, CBF_TabMain1, nullptr);
+    for (int c : {MAINP_DECORATION_HEADER, MAINP_PICTURE_LOGO})
+        InstallCtrlCallback(AppState.MainPanel, c, CBF_MainHeader, nullptr);
 }
 
 // Demo mode: the simulated sensor runs in its own thread on a free loopback port, and the link
@@ -213,6 +215,13 @@ int CBF_MAINP(int panel, int event, void *, int, int)
     default:
         break;
     }
+    return 0;
+}
+
+int CBF_MainHeader(int panel, int, int event, void *, int, int)
+{
+    if (event == EVENT_RIGHT_DOUBLE_CLICK)
+        CBF_MAINP(panel, EVENT_RIGHT_DOUBLE_CLICK, nullptr, 0, 0);
     return 0;
 }
 

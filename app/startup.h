@@ -43,3 +43,7 @@ void InitPanelCtrlAttr();
 int CBF_MAINP(int panel, int event, void *callbackData, int eventData1, int eventData2);
 int CBF_TabMain1(int panel, int control, int event, void *callbackData, int eventData1,
                  int eventData2);
+// The header strip, its logo and texts: a right double click there restores the window's size,
+// as one on the window's background does.
+int CBF_MainHeader(int panel, int control, int event, void *callbackData, int eventData1,
+                   int eventData2);

@@ -189,7 +189,7 @@ const Msg kHelpPowerSource{
     "POWER OFF: Transmitters off."};
 const Msg kHelpPmode{
     "Betriebsmodus der Sendereinheit waehlen. \n\n"
-    "STATISCH: Die Sendeleistung bleibt auf dem eingestellten POWER-Wert. \n"
+    "STATISCH: Die Sendeleistung bleibt auf der eingestellten LEISTUNG CH0 und CH1. \n"
     "DYNAMISCH: Der Sensor regelt die Sendeleistung so, dass das Empfangssignal im Fenster "
     "DYNWIN LO bis DYNWIN HI bleibt.",
     "Select the operating mode of the transmitter unit. \n\n"
@@ -246,10 +246,10 @@ const Msg kHelpDeadTime{
     "0 disables the dead time: the outputs then follow the signal at once."};
 const Msg kHelpThresholdMode{
     "Schwellenmodus waehlen. \n\n"
-    "LOW: Der Ausgang schaltet, wenn das Signal unter die Schaltschwelle REF-TOLERANZ faellt; "
-    "die Schalthysterese liegt bei REF-TOLERANZ+HYSTERESE. \n"
-    "HIGH: Schaltschwelle REF+TOLERANZ, Schalthysterese REF+TOLERANZ-HYSTERESE. \n"
-    "FST: Beide Schwellen; der Ausgang schaltet, wenn das Signal das Fenster verlaesst, und "
+    "UNTERHALB: Der Ausgang schaltet, wenn das Signal unter die Schaltschwelle REF-TOLERANZ "
+    "faellt; die Schalthysterese liegt bei REF-TOLERANZ+HYSTERESE. \n"
+    "OBERHALB: Schaltschwelle REF+TOLERANZ, Schalthysterese REF+TOLERANZ-HYSTERESE. \n"
+    "FENSTER: Beide Schwellen; der Ausgang schaltet, wenn das Signal das Fenster verlaesst, und "
     "schaltet zurueck, wenn es wieder in das Hysteresefenster eintritt.",
     "Select a treshold mode. \n\n"
     "LOW: The output switches when the signal falls below the switching threshold "
@@ -259,7 +259,7 @@ const Msg kHelpThresholdMode{
     "back when it re-enters the hysteresis window."};
 const Msg kHelpThresholdTracing{
     "Schwellen-Nachfuehrung waehlen. \n\n"
-    "AUS: Der Referenzwert REF ist der TEACH WERT. \n"
+    "AUS: Der Referenzwert REF ist der TEACHWERT. \n"
     "IN TOL: REF wird nur nachgefuehrt, solange das Signal innerhalb der Toleranz liegt. \n"
     "KONT AN: REF wird staendig nachgefuehrt. \n"
     "Die Nachfuehrung folgt mit den Verzoegerungen TT UP und TT DOWN.",
@@ -290,7 +290,7 @@ const Msg kHelpExtTeach{
     "DIREKT: REF wird auf das aktuelle Signal gesetzt, wenn IN0 high wird. \n"
     "DYN1: Wenn IN0 high wird, regelt der Sensor die Sendeleistung dynamisch ein und arbeitet "
     "dann statisch mit dieser Leistung; REF wird auf das aktuelle Signal gesetzt und im RAM "
-    "gespeichert. Nicht moeglich mit POWER SOURCE = POWER OFF. \n"
+    "gespeichert. Nicht moeglich mit SENDEQUELLE = POWER OFF. \n"
     "MAX: REF wird auf das groesste Signal gesetzt, solange IN0 high war. \n"
     "MIN: REF wird auf das kleinste Signal gesetzt, solange IN0 high war. \n"
     "(MAX+MIN)/2: Maximum und Minimum werden ermittelt, solange IN0 high ist; REF wird auf ihren "

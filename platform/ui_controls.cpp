@@ -380,10 +380,22 @@ int SetCtrlAttribute(int panel, int control, int attr, int value)
             w->adjustSize();
         return 0;
     }
-    case ATTR_TOP: w->move(w->x(), value); return 0;
-    case ATTR_LEFT: w->move(value, w->y()); return 0;
-    case ATTR_WIDTH: w->resize(value, w->height()); return 0;
-    case ATTR_HEIGHT: w->resize(w->width(), value); return 0;
+    case ATTR_TOP:
+        w->move(w->x(), value);
+        AnchoredWidgetMoved(w);
+        return 0;
+    case ATTR_LEFT:
+        w->move(value, w->y());
+        AnchoredWidgetMoved(w);
+        return 0;
+    case ATTR_WIDTH:
+        w->resize(value, w->height());
+        AnchoredWidgetMoved(w);
+        return 0;
+    case ATTR_HEIGHT:
+        w->resize(w->width(), value);
+        AnchoredWidgetMoved(w);
+        return 0;
     case ATTR_MAX_ENTRY_LENGTH:
         if (auto *le = qobject_cast<QLineEdit *>(w)) {
             le->setMaxLength(value > 0 ? value : 32767);
@@ -499,7 +511,8 @@ int GetCtrlAttribute(int panel, int control, int attr, int *value)
             return 0;
         }
         return UIE_BAD_TYPE;
-    case ATTR_TEXT_COLOR: *value = int(w->palette().color(QPalette::WindowText).rgb() & 0xFFFFFF);
+    case ATTR_TEXT_COLOR:
+        *value = int(w->palette().color(QPalette::WindowText).rgb() & 0xFFFFFF);
         return 0;
     case ATTR_TEXT_BGCOLOR:
     case ATTR_FRAME_COLOR:

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -359,6 +360,15 @@ int InitUserInterfaceLayer()
         qApp->installEventFilter(L().filter);
     }
     QApplication::setQuitOnLastWindowClosed(false);
+    // Every window carries the program's icon (window managers and taskbars take it from the
+    // window, not from the desktop file).
+    if (QApplication::windowIcon().isNull()) {
+        QIcon icon;
+        for (const char *size : {"48x48", "128x128", "256x256"})
+            icon.addFile(QStringLiteral(":/icons/%1/orvante2-scope.png").arg(QLatin1String(size)));
+        QApplication::setWindowIcon(icon);
+    }
+    QGuiApplication::setDesktopFileName(QStringLiteral("orvante2-scope"));
     return 0;
 }
 

@@ -93,6 +93,10 @@ void SetButtonText(QAbstractButton *b, const QString &text);
 // what the panel file and the language files give and take.
 QString NormalToolTip(QWidget *w);
 void SetNormalToolTip(QWidget *w, const QString &text);
+// Panels that grow with their window (ui_resize.cpp): the `anchor` properties of the widgets
+// under `root`, and a control the program moved keeps its new place when the panel grows.
+void InstallAnchors(QWidget *root);
+void AnchoredWidgetMoved(QWidget *w);
 PopupRequest Request(PopupRequest::Kind kind, const char *title, const char *text);
 // Asks the scripted responder, or answers for a closing program; false: show the popup.
 bool AskResponder(const PopupRequest &req, PopupAnswer *answer);

@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QUiLoader>
 
@@ -17,6 +18,59 @@
 using namespace uilayer;
 
 namespace {
+
+// Tab labels share the room of their tab control: when the labels with their full padding are
+// wider than the tab control, the tabs draw with less padding (down to 2 pixels a side) rather
+// than the tab bar scrolling or cutting a label off. The bar's own style sheet narrows only the
+// padding and takes precedence over the panel's tab style; the room is measured in the current
+// font, language and screen scaling every time the tabs are laid out.
+class FitTabBar : public QTabBar {
+public:
+    using QTabBar::QTabBar;
+
+protected:
+    void tabLayoutChange() override
+    {
+        QTabBar::tabLayoutChange();
+        if (fitting_ || !parentWidget())
+            return;
+        const int room = parentWidget()->width() - 2;
+        int total = 0, texts = 0, tabs = 0;
+        for (int i = 0; i < count(); ++i)
+            if (isTabVisible(i)) {
+                total += tabSizeHint(i).width();
+                texts += fontMetrics().horizontalAdvance(tabText(i));
+                ++tabs;
+            }
+        if (tabs == 0)
+            return;
+        // What the tabs take besides their labels and their padding: frames and borders.
+        const int frames = total - texts - 2 * tabs * (padding_ < 0 ? kFullPadding : padding_);
+        int padding = kFullPadding;
+        while (padding > kLeastPadding && texts + frames + 2 * tabs * padding > room)
+            --padding;
+        const int wanted = padding == kFullPadding ? -1 : padding;
+        if (wanted == padding_)
+            return;
+        padding_ = wanted;
+        fitting_ = true;
+        setStyleSheet(wanted < 0 ? QString()
+                                 : QStringLiteral("QTabBar::tab { padding-left: %1px; "
+                                                  "padding-right: %1px; }")
+                                       .arg(wanted));
+        fitting_ = false;
+    }
+
+private:
+    static constexpr int kFullPadding = 5, kLeastPadding = 2; // as the panels' tab style has it
+    int padding_ = -1; // the narrowed padding, -1: the panel's own
+    bool fitting_ = false;
+};
+
+class FitTabWidget : public QTabWidget {
+public:
+    explicit FitTabWidget(QWidget *parent) : QTabWidget(parent) { setTabBar(new FitTabBar(this)); }
+};
 
 class Loader : public QUiLoader {
 public:
@@ -33,6 +87,8 @@ public:
             w = new RangeSpinBox(parent);
         else if (className == QLatin1String("QDoubleSpinBox"))
             w = new RangeDoubleSpinBox(parent);
+        else if (className == QLatin1String("QTabWidget"))
+            w = new FitTabWidget(parent);
         if (w) {
             w->setObjectName(name);
             return w;
@@ -89,6 +145,7 @@ int LoadPanel(int parentPanel, int resource)
     for (QLabel *label : w->findChildren<QLabel *>())
         if (label->buddy())
             L().captions.insert(label->buddy(), label);
+    InstallAnchors(w);
     return handle;
 }
 

@@ -1,5 +1,6 @@
 // orvante2-shots: pictures of every main tab page of the program running in demo mode, for the
-// README and for looking at the panels without a display. Usage: orvante2-shots OUTDIR
+// README and for looking at the panels without a display.
+// Usage: orvante2-shots [--german] [--size WIDTHxHEIGHT] OUTDIR
 #include "app/appstate.h"
 #include "app/startup.h"
 #include "platform/ui.h"
@@ -25,7 +26,20 @@ int main(int argc, char **argv)
         "one PNG per page (page0.png ... page6.png), taken without a display.");
     parser.addHelpOption();
     parser.addPositionalArgument("OUTDIR", "Folder for the pictures (default: the current one).");
+    const QCommandLineOption german("german", "Show the panels in German.");
+    const QCommandLineOption size("size", "Window size (default: 1014x690).", "WIDTHxHEIGHT");
+    parser.addOption(german);
+    parser.addOption(size);
     parser.process(app); // --help prints and exits; an unknown option is refused
+    QSize windowSize;
+    if (parser.isSet(size)) {
+        const QStringList wh = parser.value(size).split('x');
+        windowSize = wh.size() == 2 ? QSize(wh[0].toInt(), wh[1].toInt()) : QSize();
+        if (windowSize.width() <= 0 || windowSize.height() <= 0) {
+            std::fprintf(stderr, "orvante2-shots: --size takes WIDTHxHEIGHT, e.g. 1600x1000\n");
+            return 1;
+        }
+    }
     if (parser.positionalArguments().size() > 1) {
         std::fprintf(stderr, "orvante2-shots: one output folder at most; see --help\n");
         return 1;
@@ -45,6 +59,12 @@ int main(int argc, char **argv)
     InitAll();
     QWidget *main = PanelWidget(AppState.MainPanel);
     auto *tab = qobject_cast<QTabWidget *>(CtrlWidget(AppState.MainPanel, MAINP_TAB_MAIN));
+    if (parser.isSet(german)) {
+        SetCtrlVal(AppState.TabConnect, TABP_CONNECT_RING_LANGUAGE, 0);
+        SimulateCtrlEvent(AppState.TabConnect, TABP_CONNECT_RING_LANGUAGE, EVENT_COMMIT);
+    }
+    if (windowSize.isValid())
+        main->resize(windowSize);
     main->show();
     auto settle = [](double seconds) {
         const double until = Timer() + seconds;
