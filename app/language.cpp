@@ -1,6 +1,8 @@
 #include "app/language.h"
 
 #include "app/appstate.h"
+#include "convtable/convtable.h"
+#include "live/graphs.h"
 #include "platform/translations.h"
 #include "platform/ui.h"
 #include "service/service.h"
@@ -74,4 +76,6 @@ void InitLanguage()
     if (!path.empty())
         LocalizePanel(AppState.MainPanel, path.c_str()); // a missing file keeps the labels
     SetOffsetInstruction();
+    SetLiveChartLegends();
+    NameConvGraphPlots();
 }
