@@ -3,6 +3,8 @@
 #include "app/appstate.h"
 #include "app/status_line.h"
 #include "link/connect.h"
+#include "convtable/convtable.h"
+#include "live/graphs.h"
 #include "platform/translations.h"
 #include "platform/ui.h"
 #include "service/service.h"
@@ -79,4 +81,6 @@ void InitLanguage()
     RelabelStatusLine();
     ExplainDimmedControls();
     RelabelDimReasons();
+    SetLiveChartLegends();
+    NameConvGraphPlots();
 }

@@ -10,6 +10,8 @@
 #include "live/data_frame.h"
 #include "support/ini.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -163,6 +165,12 @@ std::string RowSection(int row)
     return "ROW " + std::to_string(row);
 }
 
+const Msg kLegendConvData{"UMRECHNUNGSDATEN", "CONVERSION DATA"};
+const Msg kLegendConvPoints{"TABELLENPUNKTE", "TABLE POINTS"};
+int gConvDataPlot = 0, gConvPointsPlot = 0;
+// The whole view of what is drawn: ZOOM 1:1 returns to it.
+ConvGraphView gConvView;
+
 void DrawConvGraph(const double *x, const double *y)
 {
     const int panel = AppState.ConvPanel;
@@ -174,9 +182,20 @@ void DrawConvGraph(const double *x, const double *y)
             px.push_back(x[a]);
             py.push_back(y[a]);
         }
-    PlotY(panel, CONVP_GRAPH_CONV, ConvData, kConvDataSize, VAL_DK_YELLOW);
-    if (!px.empty())
-        PlotPoints(panel, CONVP_GRAPH_CONV, px.data(), py.data(), int(px.size()), VAL_BLUE);
+    gConvDataPlot = PlotY(panel, CONVP_GRAPH_CONV, ConvData, kConvDataSize, VAL_DK_YELLOW);
+    gConvPointsPlot = px.empty() ? 0
+                                 : PlotPoints(panel, CONVP_GRAPH_CONV, px.data(), py.data(),
+                                              int(px.size()), VAL_BLUE);
+    NameConvGraphPlots();
+    // A point beyond the axes as they stand brings the whole view back, so that nothing drawn
+    // lies outside.
+    gConvView = ConvGraphViewOf(ConvData, kConvDataSize, px.data(), py.data(), int(px.size()));
+    int mode = 0;
+    double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    GetAxisScalingMode(panel, CONVP_GRAPH_CONV, VAL_BOTTOM_XAXIS, &mode, &x0, &x1);
+    GetAxisScalingMode(panel, CONVP_GRAPH_CONV, VAL_LEFT_YAXIS, &mode, &y0, &y1);
+    if (gConvView.xMin < x0 || gConvView.xMax > x1 || gConvView.yMin < y0 || gConvView.yMax > y1)
+        ZoomConvGraphToView();
 }
 
 int Exchange(uint8_t order, uint16_t arg, int length)
@@ -464,10 +483,7 @@ void CalcAndSaveData()
 
 void ZoomConv11()
 {
-    SetAxisScalingMode(AppState.ConvPanel, CONVP_GRAPH_CONV, VAL_BOTTOM_XAXIS, VAL_MANUAL, 0.0,
-                       4100.0);
-    SetAxisScalingMode(AppState.ConvPanel, CONVP_GRAPH_CONV, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0,
-                       10000.0);
+    ZoomConvGraphToView();
 }
 
 void CloseConvPanel()
@@ -478,6 +494,54 @@ void CloseConvPanel()
 void Nothing() {}
 
 } // namespace
+
+ConvGraphView ConvGraphViewOf(const double *data, int count, const double *px, const double *py,
+                              int points)
+{
+    ConvGraphView v;
+    double lo = v.yMin, hi = v.yMax, left = v.xMin, right = v.xMax;
+    const auto take = [&](double x, double y) {
+        if (std::isfinite(y)) {
+            lo = std::min(lo, y);
+            hi = std::max(hi, y);
+        }
+        if (std::isfinite(x)) {
+            left = std::min(left, x);
+            right = std::max(right, x);
+        }
+    };
+    for (int i = 0; i < count; ++i)
+        take(double(i), data[i]);
+    for (int i = 0; i < points; ++i)
+        take(px[i], py[i]);
+    // Beyond the usual view, a margin of 5 % of the span on that side keeps the outermost point
+    // off the frame.
+    if (lo < v.yMin)
+        v.yMin = lo - 0.05 * (hi - lo);
+    if (hi > v.yMax)
+        v.yMax = hi + 0.05 * (hi - lo);
+    if (left < v.xMin)
+        v.xMin = left - 0.05 * (right - left);
+    if (right > v.xMax)
+        v.xMax = right + 0.05 * (right - left);
+    return v;
+}
+
+void ZoomConvGraphToView()
+{
+    SetAxisScalingMode(AppState.ConvPanel, CONVP_GRAPH_CONV, VAL_BOTTOM_XAXIS, VAL_MANUAL,
+                       gConvView.xMin, gConvView.xMax);
+    SetAxisScalingMode(AppState.ConvPanel, CONVP_GRAPH_CONV, VAL_LEFT_YAXIS, VAL_MANUAL,
+                       gConvView.yMin, gConvView.yMax);
+}
+
+void NameConvGraphPlots()
+{
+    if (gConvDataPlot > 0)
+        SetPlotName(AppState.ConvPanel, CONVP_GRAPH_CONV, gConvDataPlot, Tr(kLegendConvData));
+    if (gConvPointsPlot > 0)
+        SetPlotName(AppState.ConvPanel, CONVP_GRAPH_CONV, gConvPointsPlot, Tr(kLegendConvPoints));
+}
 
 int CBF_ButtonResetConvTable(int, int, int event, void *, int, int)
 {

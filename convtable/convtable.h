@@ -66,6 +66,18 @@ int CBF_ButtonGetConvTableFromEE(int panel, int control, int event, void *, int,
 int CBF_ButtonSaveConvTableToEE(int panel, int control, int event, void *, int, int);
 int CBF_ButtonCalcConvData(int panel, int control, int event, void *, int, int);
 int CBF_ButtonSaveConvDataToEE(int panel, int control, int event, void *, int, int);
+// The conversion graph's whole view: x 0..4100 and y 0..10000, widened to every value of the
+// curve and every table point beyond them (a table may hold set values outside 0..10000).
+struct ConvGraphView {
+    double xMin = 0, xMax = 4100, yMin = 0, yMax = 10000;
+};
+ConvGraphView ConvGraphViewOf(const double *data, int count, const double *px, const double *py,
+                              int points);
+// ZOOM 1:1: the graph shows its whole view (that of the last calculation).
+void ZoomConvGraphToView();
+// Names the curve and the table points in the graph's legend in the current language.
+void NameConvGraphPlots();
+
 int CBF_ButtonZoomConv11(int panel, int control, int event, void *, int, int);
 int CBF_ButtonCloseCP(int panel, int control, int event, void *, int, int);
 int CBF_GraphConv(int panel, int control, int event, void *, int, int);

@@ -417,6 +417,7 @@ void CheckComLine()
     report += "\n";
     report += Tr(kMsgSerial);
     report += std::to_string(AppState.RxHeader.arg);
+    AppState.SensorSerial = AppState.RxHeader.arg;
     report += "\n\n";
     Say(report.c_str());
 

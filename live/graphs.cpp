@@ -49,13 +49,19 @@ struct SignalGraph {
     int control;
     int color;
     int16_t DataFrameRec::*field;
+    const char *name;
 };
 constexpr SignalGraph kSignalGraphs[] = {
-    {GRAPHP_GRAPH_CH0, VAL_RED, &DataFrameRec::Ch0},
-    {GRAPHP_GRAPH_CH1, VAL_GREEN, &DataFrameRec::Ch1},
-    {GRAPHP_GRAPH_SIG, VAL_DK_YELLOW, &DataFrameRec::Sig},
-    {GRAPHP_GRAPH_TEMP, VAL_DK_CYAN, &DataFrameRec::Temp},
+    {GRAPHP_GRAPH_CH0, VAL_RED, &DataFrameRec::Ch0, "CH0"},
+    {GRAPHP_GRAPH_CH1, VAL_GREEN, &DataFrameRec::Ch1, "CH1"},
+    {GRAPHP_GRAPH_SIG, VAL_DK_YELLOW, &DataFrameRec::Sig, "SIG"},
+    {GRAPHP_GRAPH_TEMP, VAL_DK_CYAN, &DataFrameRec::Temp, "TEMP"},
 };
+
+// The live charts' legends, in the words of the evaluation chart's help text: the two threshold
+// traces are one red line, the two hysteresis traces one black dashed line.
+const Msg kLegendThreshold{"SCHALTSCHWELLE", "THRESHOLD"};
+const Msg kLegendHysteresis{"SCHALTHYSTERESE", "HYSTERESIS"};
 constexpr int kSignalGraphCount = 4;
 constexpr int kSignalDisplays[kSignalGraphCount] = {GRAPHP_NUMERIC_CH0, GRAPHP_NUMERIC_CH1,
                                                     GRAPHP_NUMERIC_SIG, GRAPHP_NUMERIC_TEMP};
@@ -207,7 +213,9 @@ void SetPanelGraphData()
         gGraphValue[i][1] = now;
         const double x[2] = {double(gGraphX[0]), double(gGraphX[1])};
         const double y[2] = {double(gGraphValue[i][0]), double(gGraphValue[i][1])};
-        PlotXY(AppState.GraphPanel, kSignalGraphs[i].control, x, y, 2, kSignalGraphs[i].color);
+        const int plot =
+            PlotXY(AppState.GraphPanel, kSignalGraphs[i].control, x, y, 2, kSignalGraphs[i].color);
+        SetPlotName(AppState.GraphPanel, kSignalGraphs[i].control, plot, kSignalGraphs[i].name);
     }
     // The x axis grows with the recording, 100 frames at a time, from frame 0 on.
     const double xMax = std::ceil(std::max(1.0, double(gGraphX[1])) / kGraphXSpan) * kGraphXSpan;
@@ -284,6 +292,21 @@ int CBF_GRAPHP(int, int, void *, int, int)
     return 0;
 }
 
+void SetLiveChartLegends()
+{
+    const int eval = TABP_DATA1_STRIPCHART_EVAL_SIG;
+    const char *names[kEvalTraces] = {"REF",
+                                      "SIG",
+                                      Tr(kLegendThreshold),
+                                      Tr(kLegendThreshold),
+                                      Tr(kLegendHysteresis),
+                                      Tr(kLegendHysteresis)};
+    for (int t = 0; t < kEvalTraces; ++t)
+        SetTraceName(AppState.DataPage1, eval, t, names[t]);
+    SetTraceName(AppState.DataPage0, TABP_DATA0_STRIPCHART_ANA_CHA, 0, "CH0");
+    SetTraceName(AppState.DataPage0, TABP_DATA0_STRIPCHART_ANA_CHA, 1, "CH1");
+}
+
 void InstallGraphCallbacks()
 {
     InstallCtrlCallback(AppState.DataPage0, TABP_DATA0_STRIPCHART_ANA_CHA, CBF_GraphAnaCha,
@@ -297,4 +320,5 @@ void InstallGraphCallbacks()
     InstallCtrlCallback(AppState.GraphPanel, GRAPHP_RING_SIGNAL, CBF_EditSignal, nullptr);
     for (const SignalGraph &g : kSignalGraphs)
         InstallCtrlCallback(AppState.GraphPanel, g.control, CBF_PanelGraphGraph, nullptr);
+    SetLiveChartLegends();
 }

@@ -55,3 +55,5 @@ int CBF_PanelGraphGraph(int panel, int control, int event, void *, int, int);
 int CBF_GRAPHP(int panel, int event, void *, int, int);
 
 void InstallGraphCallbacks();
+// Names the live charts' traces in their legends in the current language.
+void SetLiveChartLegends();

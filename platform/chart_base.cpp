@@ -3,14 +3,44 @@
 #include <QCategoryAxis>
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QGraphicsScene>
 #include <QTimer>
+#include <QXYSeries>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+// ---- Axis ticks --------------------------------------------------------------------------------
+
+AxisTicks NiceTicks(double lo, double hi, int maxTicks)
+{
+    AxisTicks t;
+    if (!std::isfinite(lo) || !std::isfinite(hi) || !(hi > lo)) {
+        t.first = std::isfinite(lo) ? lo : 0;
+        return t;
+    }
+    maxTicks = std::max(1, maxTicks);
+    const double raw = (hi - lo) / maxTicks;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = 10 * power;
+    for (double m : {1.0, 2.0, 5.0})
+        if (m * power >= raw * (1 - 1e-9)) {
+            step = m * power;
+            break;
+        }
+    t.step = step;
+    // A tick a rounding error below lo still counts as on lo.
+    t.first = std::ceil(lo / step - 1e-9) * step;
+    if (std::abs(t.first) < step * 1e-9)
+        t.first = 0;
+    t.decimals = std::clamp(int(-std::floor(std::log10(step) + 1e-9)), 0, 12);
+    return t;
+}
 
 // ---- ChartCtrlBase -----------------------------------------------------------------------------
 
@@ -18,6 +48,13 @@ ChartCtrlBase::ChartCtrlBase(QWidget *parent) : QChartView(parent)
 {
     chart_ = new QChart;
     chart_->legend()->hide();
+    chart_->legend()->setAlignment(Qt::AlignTop);
+    chart_->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
+    {
+        QFont f = chart_->legend()->font();
+        f.setPointSizeF(std::max(7.0, f.pointSizeF() - 1));
+        chart_->legend()->setFont(f);
+    }
     chart_->setMargins(QMargins(2, 2, 2, 2));
     chart_->setBackgroundRoundness(0);
     xAxis_ = new QValueAxis;
@@ -31,6 +68,9 @@ ChartCtrlBase::ChartCtrlBase(QWidget *parent) : QChartView(parent)
     setChart(chart_);
     // The series change shape at every refresh; a scene index would be rebuilt each time.
     scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
+    // White beyond the chart as well: a graph lined up with another (contents margins) shows no
+    // strip of the panel beside its plot.
+    setBackgroundBrush(Qt::white);
     setRenderHint(QPainter::Antialiasing, false);
     redrawTimer_ = new QTimer(this);
     redrawTimer_->setSingleShot(true);
@@ -39,7 +79,64 @@ ChartCtrlBase::ChartCtrlBase(QWidget *parent) : QChartView(parent)
     connect(chart_, &QChart::plotAreaChanged, this, [this] {
         if (plotColumns() != paintedColumns_)
             redrawLater();
+        updateTicks();
     });
+    connect(xAxis_, &QValueAxis::rangeChanged, this, [this] { updateTicks(); });
+    connect(yAxis_, &QValueAxis::rangeChanged, this, [this] { updateTicks(); });
+    xAxis_->setTickType(QValueAxis::TicksDynamic);
+    yAxis_->setTickType(QValueAxis::TicksDynamic);
+    updateTicks();
+}
+
+void ChartCtrlBase::updateTicks()
+{
+    // About one label per 90 pixels across and per 40 down; before the first layout, the
+    // control's own size stands for the plot's.
+    QRectF area = chart_->plotArea();
+    if (area.width() < 2 || area.height() < 2)
+        area = QRectF(0, 0, std::max(width() - 60, 200), std::max(height() - 50, 100));
+    const auto apply = [](QValueAxis *axis, AxisTicks *stored, double pixels, double perTick) {
+        const AxisTicks t = NiceTicks(axis->min(), axis->max(), std::max(1, int(pixels / perTick)));
+        if (t.first != stored->first || t.step != stored->step || t.decimals != stored->decimals ||
+            axis->tickInterval() != t.step) {
+            *stored = t;
+            axis->setTickAnchor(t.first);
+            axis->setTickInterval(t.step);
+            axis->setLabelFormat(QStringLiteral("%.%1f").arg(t.decimals));
+        }
+    };
+    apply(xAxis_, &xTicks_, area.width(), 90);
+    if (fixedYStep_ > 0) {
+        const double ySpan = yAxis_->max() - yAxis_->min();
+        apply(yAxis_, &yTicks_, area.height(), area.height() * fixedYStep_ / std::max(ySpan, 1e-9));
+    } else {
+        apply(yAxis_, &yTicks_, area.height(), 40);
+    }
+}
+
+void ChartCtrlBase::refreshLegend()
+{
+    // The legend is shown before its markers are: a marker made visible under a hidden legend
+    // stays hidden.
+    const QList<QLegendMarker *> markers = chart_->legend()->markers();
+    QStringList seen;
+    std::vector<bool> shown;
+    for (QLegendMarker *m : markers) {
+        const QString name = m->series() ? m->series()->name() : QString();
+        shown.push_back(!name.isEmpty() && !seen.contains(name));
+        if (shown.back())
+            seen << name;
+    }
+    legendNames_ = seen;
+    chart_->legend()->setVisible(!seen.isEmpty());
+    for (qsizetype i = 0; i < markers.size(); ++i) {
+        QLegendMarker *m = markers[i];
+        m->setVisible(shown[size_t(i)]);
+        // Unconnected points show a dot, lines a piece of their line.
+        const auto *xy = qobject_cast<const QXYSeries *>(m->series());
+        if (xy && xy->pen().style() == Qt::NoPen)
+            m->setShape(QLegend::MarkerShapeCircle);
+    }
 }
 
 void ChartCtrlBase::scheduleRedraw()

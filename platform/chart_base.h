@@ -10,6 +10,16 @@
 
 class QTimer;
 
+// Axis ticks on round numbers: steps of 1, 2 or 5 times a power of ten, at most `maxTicks`
+// intervals over lo..hi, the first tick the first multiple of the step at or above lo, and the
+// labels with as many decimals as the step needs (none for 500, one for 0.5, two for 0.02).
+struct AxisTicks {
+    double first = 0;
+    double step = 1;
+    int decimals = 0;
+};
+AxisTicks NiceTicks(double lo, double hi, int maxTicks);
+
 // Common base: a chart view with one x and one left y axis, manual or automatic y scaling.
 // The data a control is given is stored at once; what is painted follows it at most once per
 // screen refresh (kRefreshMs), so a caller may plot thousands of times a second, and a hidden
@@ -43,6 +53,14 @@ public:
     void setYScaling(bool autoscale, double min, double max);
     bool yAutoscale() const { return yAuto_; }
 
+    // The legend above the plot: one entry per named series, a name given twice shown once; no
+    // legend while no series has a name.
+    void refreshLegend();
+    QStringList legendNames() const { return legendNames_; } // the entries, in order
+    // The axes' ticks as they stand (for tests).
+    AxisTicks xTicks() const { return xTicks_; }
+    AxisTicks yTicks() const { return yTicks_; }
+
     static constexpr int kRefreshMs = 16;
     // Brings what is painted up to the data now, if it is behind (before a grab or a print).
     void redrawNow();
@@ -66,11 +84,14 @@ protected:
     int plotColumns() const;
     void showEvent(QShowEvent *e) override;
     void drawForeground(QPainter *painter, const QRectF &rect) override;
+    // Puts both axes' ticks on round numbers for their range and the plot's size.
+    void updateTicks();
 
     QChart *chart_;
     QValueAxis *xAxis_;
     QValueAxis *yAxis_;
     bool yAuto_ = false;
+    double fixedYStep_ = 0; // > 0: the y ticks at every multiple of it, whatever the size
 
 private:
     void runRedraw();
@@ -80,4 +101,6 @@ private:
     int redraws_ = 0;
     int paintedColumns_ = 0;
     bool stale_ = false;
+    AxisTicks xTicks_, yTicks_;
+    QStringList legendNames_;
 };

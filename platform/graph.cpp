@@ -1,14 +1,21 @@
 #include "platform/graph.h"
 
 #include <QCategoryAxis>
+#include <QGraphicsLayout>
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
+#include <QGraphicsSimpleTextItem>
+#include <QLegend>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
+#include <tuple>
 
 // ---- GraphCtrl ---------------------------------------------------------------------------------
 
@@ -119,11 +126,13 @@ GraphCtrl::Run *GraphCtrl::newRun(int handle, const QPen &pen, bool withPoints,
         s->setMarkerSize(looks->markerSize());
         s->setBrush(looks->brush());
         s->setColor(looks->color());
+        s->setName(looks->name());
     }
     chart_->addSeries(s);
     s->attachAxis(xAxis_);
     s->attachAxis(yAxis_);
     run->series = s;
+    refreshLegend();
     Run *r = run.get();
     runs_[handle] = std::move(run);
     return r;
@@ -144,6 +153,138 @@ void GraphCtrl::removeRun(Run *run)
     chart_->removeSeries(run->series);
     delete run->series;
     runs_.erase(run->firstHandle);
+    refreshLegend();
+}
+
+void GraphCtrl::setPlotName(int handle, const QString &name)
+{
+    if (Run *run = runOf(handle); run && run->series->name() != name) {
+        run->series->setName(name);
+        refreshLegend();
+    }
+}
+
+QString GraphCtrl::plotName(int handle) const
+{
+    const Run *run = runOf(handle);
+    return run ? run->series->name() : QString();
+}
+
+void GraphCtrl::setStepLines(bool on)
+{
+    stepLines_ = on;
+    for (auto &[first, run] : runs_)
+        run->dirty = true;
+    // A digital line's levels are whole numbers: a grid line on each.
+    fixedYStep_ = on ? 1 : 0;
+    updateTicks();
+    updateLaneLabels();
+    redrawLater();
+}
+
+// The chart's own margins stay whole pixels; what lines it up with a linked graph goes into its
+// contents margins, which take fractions, and the layout follows at once so that the plot area
+// read next reflects them.
+void GraphCtrl::applyMargins()
+{
+    chart_->setMargins(baseMargins_);
+    chart_->setContentsMargins(extraLeft_, 0, extraRight_, 0);
+    if (chart_->layout())
+        chart_->layout()->activate();
+}
+
+// A graph of step lines with labelled lanes (an item at the middle of each line's two levels)
+// names each level at the right of the plot: L at the lower, H at the upper.
+void GraphCtrl::updateLaneLabels()
+{
+    const bool on = stepLines_ && !itemValues_.empty();
+    const size_t wanted = on ? 2 * itemValues_.size() : 0;
+    while (laneLabels_.size() > wanted) {
+        delete laneLabels_.back();
+        laneLabels_.pop_back();
+    }
+    QFont font = chart_->legend()->font();
+    while (laneLabels_.size() < wanted) {
+        auto *t = new QGraphicsSimpleTextItem(chart_);
+        t->setFont(font);
+        t->setBrush(QColor(90, 90, 90));
+        t->setZValue(15);
+        laneLabels_.push_back(t);
+    }
+    const int room = on ? QFontMetrics(font).horizontalAdvance(QStringLiteral("H")) + 8 : 0;
+    if (baseMargins_.right() != 2 + room) {
+        baseMargins_.setRight(2 + room);
+        applyMargins();
+    }
+    const QRectF area = chart_->plotArea();
+    for (size_t i = 0; i < laneLabels_.size(); ++i) {
+        const double level = itemValues_[i / 2] + (i % 2 == 0 ? -0.5 : 0.5);
+        QGraphicsSimpleTextItem *t = laneLabels_[i];
+        t->setText(i % 2 == 0 ? QStringLiteral("L") : QStringLiteral("H"));
+        const QRectF box = t->boundingRect();
+        const double y = toScene(QPointF(0, level)).y();
+        t->setPos(area.right() + 4, y - box.height() / 2);
+        t->setVisible(y >= area.top() - 1 && y <= area.bottom() + 1);
+    }
+}
+
+void GraphCtrl::linkX(GraphCtrl *other)
+{
+    if (!other || other == this)
+        return;
+    linked_ = other;
+    other->linked_ = this;
+    other->setXRange(xAxis_->min(), xAxis_->max());
+    connect(xAxis_, &QValueAxis::rangeChanged, other, [other](qreal min, qreal max) {
+        if (other->xMin() != min || other->xMax() != max)
+            other->setXRange(min, max);
+    });
+    connect(other->xAxis_, &QValueAxis::rangeChanged, this, [this](qreal min, qreal max) {
+        if (xMin() != min || xMax() != max)
+            setXRange(min, max);
+    });
+    connect(chart_, &QChart::plotAreaChanged, this, [this] { alignWithLinked(); });
+    connect(other->chart_, &QChart::plotAreaChanged, this, [this] { alignWithLinked(); });
+    alignWithLinked();
+}
+
+// The plot areas as the charts lay them out, less the margin added for the other graph, are
+// each graph's own; both then get the margins that bring their edges to the inner one of each
+// pair, in the window's coordinates (the two graphs need not share a left edge).
+void GraphCtrl::alignWithLinked()
+{
+    GraphCtrl *other = linked_;
+    if (!other || aligning_ || other->aligning_)
+        return;
+    aligning_ = true;
+    const auto done = qScopeGuard([this] { aligning_ = false; });
+    QWidget *top = window();
+    if (other->window() != top)
+        return;
+    const auto edges = [top](GraphCtrl *g) {
+        const QRectF a = g->chart_->plotArea();
+        const double offset = g->mapTo(top, QPoint(0, 0)).x();
+        return std::pair<double, double>(offset + a.left() - g->extraLeft_,
+                                         offset + a.right() + g->extraRight_);
+    };
+    if (chart_->plotArea().width() < 2 || other->chart_->plotArea().width() < 2)
+        return;
+    const auto [l1, r1] = edges(this);
+    const auto [l2, r2] = edges(other);
+    const double left = std::max(l1, l2), right = std::min(r1, r2);
+    for (auto [g, l, r] : {std::tuple(this, l1, r1), std::tuple(other, l2, r2)}) {
+        const double addLeft = left - l, addRight = r - right;
+        if (std::abs(addLeft - g->extraLeft_) < 0.01 && std::abs(addRight - g->extraRight_) < 0.01)
+            continue;
+        g->extraLeft_ = addLeft;
+        g->extraRight_ = addRight;
+        g->applyMargins();
+    }
+}
+
+double GraphCtrl::xPixel(double x) const
+{
+    return viewportTransform().map(toScene(QPointF(x, yAxis_->min()))).x() + viewport()->x();
 }
 
 void GraphCtrl::extendRange(const std::vector<QPointF> &points)
@@ -186,6 +327,7 @@ bool GraphCtrl::deletePlot(int handle)
     looks.setMarkerSize(run->series->markerSize());
     looks.setBrush(run->series->brush());
     looks.setColor(run->series->color());
+    looks.setName(run->series->name());
     removeRun(run);
     Run *current = nullptr;
     int previous = 0;
@@ -288,7 +430,14 @@ void GraphCtrl::redraw()
         const PointStore &store = run->points;
         QList<QPointF> pts;
         // Point markers are each shown; a line whose x runs back and forth is drawn as given.
-        if (run->ascending && !run->withPoints) {
+        if (stepLines_ && store.size() <= 4096) {
+            pts.reserve(qsizetype(2 * store.size()));
+            for (size_t i = 0; i < store.size(); ++i) {
+                if (i > 0)
+                    pts.append(QPointF(store.at(i).x(), store.at(i - 1).y()));
+                pts.append(store.at(i));
+            }
+        } else if (run->ascending && !run->withPoints) {
             const std::vector<QPointF> &reduced = run->reducer.reduce(
                 store.size(), [&](size_t i) { return store.at(i); }, lo, hi, columns);
             pts = QList<QPointF>(reduced.begin(), reduced.end());
@@ -344,6 +493,8 @@ QPointF GraphCtrl::toValue(QPointF scene) const
 
 void GraphCtrl::updateCursorItems()
 {
+    if (!laneLabels_.empty())
+        updateLaneLabels();
     const QRectF area = chart_->plotArea();
     for (int i = 0; i < 2; ++i) {
         const QPointF p = toScene(cursors_[i]);
@@ -451,6 +602,29 @@ void GraphCtrl::resizeEvent(QResizeEvent *e)
     updateCursorItems();
 }
 
+// The wheel zooms a zoomable graph in (away from the operator) and out (toward), about the
+// point under the pointer; ZOOM 1:1 returns to the whole.
+void GraphCtrl::wheelEvent(QWheelEvent *e)
+{
+    if (!zoomable_ || e->angleDelta().y() == 0) {
+        QChartView::wheelEvent(e);
+        return;
+    }
+    const double factor = e->angleDelta().y() > 0 ? 0.8 : 1.25;
+    const QPointF at = toValue(mapToScene(e->position().toPoint()));
+    const double x0 = at.x() - (at.x() - xAxis_->min()) * factor;
+    const double x1 = at.x() + (xAxis_->max() - at.x()) * factor;
+    const double y0 = at.y() - (at.y() - yAxis_->min()) * factor;
+    const double y1 = at.y() + (yAxis_->max() - at.y()) * factor;
+    if (!(x1 - x0 > 1e-9) || !(y1 - y0 > 1e-9) || !std::isfinite(x0 + x1 + y0 + y1))
+        return;
+    yAuto_ = false;
+    setXRange(x0, x1);
+    setYRange(y0, y1);
+    emit zoomed();
+    e->accept();
+}
+
 bool GraphCtrl::event(QEvent *e)
 {
     if (e->type() == QEvent::DynamicPropertyChange) {
@@ -485,6 +659,10 @@ void GraphCtrl::setYAxisItems(const QString &items)
         yItems_ = nullptr;
     }
     yAxis_->setLabelsVisible(labels.empty());
+    itemValues_.clear();
+    for (const auto &[value, label] : labels)
+        itemValues_.push_back(value);
+    updateLaneLabels();
     if (labels.empty())
         return;
     yItems_ = new QCategoryAxis;

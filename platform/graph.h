@@ -16,6 +16,7 @@
 class QCategoryAxis;
 class QGraphicsLineItem;
 class QGraphicsRectItem;
+class QGraphicsSimpleTextItem;
 class QXYSeries;
 
 // The points of a series, as floats while every coordinate is one exactly (counts, samples, most
@@ -60,6 +61,18 @@ public:
     size_t pointCount() const;            // stored points of all plots
     // The painted series that holds a plot (its looks may be changed).
     QXYSeries *plotSeries(int handle) const;
+    // The plot's name in the legend ("" leaves it out); plots that continue each other share it.
+    void setPlotName(int handle, const QString &name);
+    QString plotName(int handle) const;
+    // Each plot drawn as steps: a value holds until the next sample (digital lines).
+    void setStepLines(bool on);
+
+    // Another graph under or over this one that shows the same x: it takes this graph's x range,
+    // and both plot areas start and end at the same x on screen, so a sample lies at the same
+    // pixel column in both.
+    void linkX(GraphCtrl *other);
+    // Where an x value lies in the control, in its own pixel coordinates.
+    double xPixel(double x) const;
 
     // Cursors 1 and 2, in axis coordinates. Moving one by mouse emits cursorMoved.
     void setCursor(int index, QPointF pos);
@@ -83,8 +96,19 @@ protected:
     void mouseMoveEvent(QMouseEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
+    void wheelEvent(QWheelEvent *e) override;
 
 private:
+    void alignWithLinked();
+    void applyMargins();
+    void updateLaneLabels();
+    std::vector<double> itemValues_;                    // the y axis items' values
+    std::vector<QGraphicsSimpleTextItem *> laneLabels_; // H and L beside each line's levels
+    QMargins baseMargins_{2, 2, 2, 2};
+    GraphCtrl *linked_ = nullptr;
+    double extraLeft_ = 0, extraRight_ = 0; // margin added to line up with the linked graph
+    bool stepLines_ = false;
+    bool aligning_ = false;
     void updateCursorItems();
     int cursorNear(QPointF widgetPos) const;
     QPointF toScene(QPointF value) const;

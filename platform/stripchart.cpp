@@ -75,6 +75,16 @@ void StripChartCtrl::setTraceStyles(const QString &styles)
     applyTraceLooks();
 }
 
+void StripChartCtrl::setTraceName(int trace, const QString &name)
+{
+    if (trace < 0 || trace >= traceCount())
+        return;
+    if (trace >= names_.size())
+        names_.resize(trace + 1);
+    names_[trace] = name;
+    applyTraceLooks();
+}
+
 QString StripChartCtrl::traceName(int trace) const
 {
     return (trace < 0 || trace >= traceCount()) ? QString() : series_[trace]->name();
@@ -98,6 +108,7 @@ void StripChartCtrl::applyTraceLooks()
                                                                        : Qt::SolidLine);
         series_[t]->setPen(pen);
     }
+    refreshLegend();
 }
 
 void StripChartCtrl::plot(const double *values, int count)

@@ -33,6 +33,8 @@ public:
     QString traceStyles() const { return styles_.join(';'); }
     void setTraceStyles(const QString &styles);
     QString traceName(int trace) const;
+    // The trace's name in the legend; traces of one name share one entry.
+    void setTraceName(int trace, const QString &name);
     QPen tracePen(int trace) const;
     // Appends count / traces samples per trace, values interleaved by trace.
     void plot(const double *values, int count);

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // ---- Events delivered to callbacks -------------------------------------------------------------
@@ -195,6 +196,15 @@ int GetGraphCursor(int panel, int control, int cursor, double *x, double *y);
 int PlotStripChart(int panel, int control, const double *values, int count);
 int ClearStripChart(int panel, int control);
 int SetTraceStyle(int panel, int control, int trace, int color, int lineStyle);
+// Legend names: of a graph's plot (plots that continue each other share one), of a strip chart's
+// trace. Series of one name share one legend entry; a chart without names shows no legend.
+int SetPlotName(int panel, int control, int plot, const char *name);
+int SetTraceName(int panel, int control, int trace, const char *name);
+// A graph whose plots are drawn as steps, each value held until the next sample.
+int SetGraphStepLines(int panel, int control, int on);
+// Two graphs of one panel that show the same x: the second follows the first's x range and
+// both plot areas span the same pixel columns.
+int LinkGraphX(int panel, int control, int otherControl);
 
 // ---- Popups ------------------------------------------------------------------------------------
 int MessagePopup(const char *title, const char *text);
@@ -249,8 +259,36 @@ int AppendReportText(int report, const char *text, const char *fontFamily, int p
 // An image read from `path` now (the file may go right after), fitted into the page width,
 // with its caption beneath.
 int AppendReportImage(int report, const char *path, const char *caption);
+// Label and value pairs, laid out in `columns` pairs side by side, in the report's text font.
+int AppendReportPairs(int report, const std::vector<std::pair<std::string, std::string>> &pairs,
+                      int columns, int pointSize);
+// A chart drawn as lines on the page (sharp at any printer resolution): analog traces over one
+// x axis, and digital lanes under them, each a labelled band with its low and high level. Sample
+// k lies at x = k * xPerSample; the x axis is named xName; cursors are x values of samples.
+struct ReportTrace {
+    std::string name;
+    int color = 0;
+    int lineStyle = 0; // VAL_SOLID, VAL_DASH, ...
+    std::vector<double> y;
+};
+struct ReportLane {
+    std::string name;
+    std::vector<int> high; // 1 high, 0 low per sample
+};
+struct ReportChart {
+    std::string xName, yName, highLabel = "H", lowLabel = "L";
+    double xPerSample = 1;
+    double xMin = 0, xMax = 1, yMin = 0, yMax = 1; // x in samples
+    std::vector<ReportTrace> traces;
+    std::vector<ReportLane> lanes;
+    std::vector<std::pair<std::string, double>> cursors; // label, x in samples
+    double heightMm = 120;
+};
+int AppendReportChart(int report, const ReportChart &chart);
 // Prints the report on the printer named `printer`; a name containing '/' is the path of a PDF
-// file to write instead (printer names never contain one). 0 on success, negative on failure.
+// file to write instead (printer names never contain one), or, ending in ".png", of pictures of
+// the pages at 300 dots per inch (page 2 on "NAME-2.png", ...). 0 on success, negative on
+// failure.
 int PrintReport(int report, const char *printer);
 // The print dialog: 1 with the chosen printer's name in `name` (the PDF file's path when the
 // operator prints to a file), 0 when cancelled, `name` then unchanged.

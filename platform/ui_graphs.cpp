@@ -161,3 +161,44 @@ int PlotPoints(int panel, int control, const double *x, const double *y, int cou
     }
     return handle;
 }
+
+int SetPlotName(int panel, int control, int plot, const char *name)
+{
+    auto *g = qobject_cast<GraphCtrl *>(W(panel, control));
+    if (!g)
+        return UIE_BAD_CONTROL;
+    if (!g->plotSeries(plot))
+        return UIE_BAD_INDEX;
+    g->setPlotName(plot, Q(name));
+    return 0;
+}
+
+int SetTraceName(int panel, int control, int trace, const char *name)
+{
+    auto *s = qobject_cast<StripChartCtrl *>(W(panel, control));
+    if (!s)
+        return UIE_BAD_CONTROL;
+    if (trace < 0 || trace >= s->traceCount())
+        return UIE_BAD_INDEX;
+    s->setTraceName(trace, Q(name));
+    return 0;
+}
+
+int SetGraphStepLines(int panel, int control, int on)
+{
+    auto *g = qobject_cast<GraphCtrl *>(W(panel, control));
+    if (!g)
+        return UIE_BAD_CONTROL;
+    g->setStepLines(on != 0);
+    return 0;
+}
+
+int LinkGraphX(int panel, int control, int otherControl)
+{
+    auto *g = qobject_cast<GraphCtrl *>(W(panel, control));
+    auto *other = qobject_cast<GraphCtrl *>(W(panel, otherControl));
+    if (!g || !other)
+        return UIE_BAD_CONTROL;
+    g->linkX(other);
+    return 0;
+}

@@ -105,12 +105,14 @@ ScopeTrace *TraceOfBlock(ScopeTracesRec *traces, int block)
     return all[block];
 }
 
-void PlotTrace(int control, const ScopeTrace &trace, int color)
+void PlotTrace(int control, const ScopeTrace &trace, int color, const char *name)
 {
     double y[kScopeSamples];
     for (int k = 0; k < kScopeSamples; ++k)
         y[k] = trace[size_t(k)];
-    PlotY(AppState.ScopePanel, control, y, kScopeSamples, color);
+    const int plot = PlotY(AppState.ScopePanel, control, y, kScopeSamples, color);
+    if (plot > 0)
+        SetPlotName(AppState.ScopePanel, control, plot, name);
 }
 
 void PlotDigitalLines()
@@ -330,11 +332,11 @@ void PlotScopeSignals()
     GetCtrlVal(AppState.ScopePanel, SCOPEP_RING_SCOPE_SIGNAL, &selected);
     DeleteGraphPlot(AppState.ScopePanel, SCOPEP_GRAPH_SCOPE, -1);
     if (selected == 0 || selected == 1)
-        PlotTrace(SCOPEP_GRAPH_SCOPE, ScopeTraces.Ch0Trace, kColorCh0);
+        PlotTrace(SCOPEP_GRAPH_SCOPE, ScopeTraces.Ch0Trace, kColorCh0, "CH0");
     if (selected == 0 || selected == 2)
-        PlotTrace(SCOPEP_GRAPH_SCOPE, ScopeTraces.Ch1Trace, kColorCh1);
+        PlotTrace(SCOPEP_GRAPH_SCOPE, ScopeTraces.Ch1Trace, kColorCh1, "CH1");
     if (selected == 0 || selected == 3)
-        PlotTrace(SCOPEP_GRAPH_SCOPE, ScopeTraces.SigTrace, kColorSig);
+        PlotTrace(SCOPEP_GRAPH_SCOPE, ScopeTraces.SigTrace, kColorSig, "SIG");
 }
 
 int CBF_ButtonGetCycleTime(int, int, int event, void *, int, int)

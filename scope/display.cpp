@@ -177,6 +177,10 @@ void InstallScopeDisplayCallbacks()
     InstallCtrlCallback(AppState.TabScope, TABP_SCOPE_BUTTON_PRINT_SCOPE_GRAPH,
                         CBF_ButtonPrintScopeGraph, nullptr);
 
+    // The digital lines share the analog graph's x on screen (a cursor is one line through
+    // both) and hold each state until the next sample.
+    LinkGraphX(p, SCOPEP_GRAPH_SCOPE, SCOPEP_GRAPH_SCOPE_DIGITAL);
+    SetGraphStepLines(p, SCOPEP_GRAPH_SCOPE_DIGITAL, 1);
     SetGraphCursor(p, SCOPEP_GRAPH_SCOPE, 1, kCursor1X, kCursor1Y);
     SetGraphCursor(p, SCOPEP_GRAPH_SCOPE, 2, kCursor2X, kCursor2Y);
     calcScopDeltaXY();

@@ -1,5 +1,6 @@
-// The printed scope report: built item by item on the layer's report facility, with the panel's
-// image passed through a temporary file.
+// The printed scope report: built item by item on the layer's report facility, the capture drawn
+// as lines (sharp on paper) with the settings it was taken with, the sensor it came from and the
+// cursor readings.
 #include "scope/display.h"
 
 #include "app/appstate.h"
@@ -7,11 +8,12 @@
 #include "app/startup.h"
 #include "app/status_line.h"
 #include "platform/ui.h"
+#include "scope/capture.h"
 
-#include <QDir>
-#include <QTemporaryFile>
-
+#include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 const Msg kMsgReportFailed{"Report konnte nicht initialisiert werden...",
                            "Could not initialize Reports..."};
@@ -21,6 +23,20 @@ const Msg kMsgComment{"Kommentar:", "Comment:"};
 const Msg kMsgPageOf{"Seite <page> von <pages>", "Page <page> of <pages>"};
 const Msg kMsgPrintDone{"Ausdruck erfolgreich!", "Print successful!"};
 const Msg kMsgPrintFailed{"Druckfehler!", "Print error!"};
+const Msg kMsgReportSettings{"Einstellungen", "Settings"};
+const Msg kMsgReportMeasure{"Cursor-Messung", "Cursor measurement"};
+const Msg kMsgTriggerMode{"TRIGGER MODUS", "TRIGGER MODE"};
+const Msg kMsgFrequency{"FREQUENZ", "FREQUENCY"};
+const Msg kMsgCycleTime{"ZYKLUSZEIT", "CYCLE TIME"};
+const Msg kMsgFirmware{"Firmware", "Firmware"};
+const Msg kMsgSensorName{"Sensor", "Sensor"};
+const Msg kMsgSerialNumber{"Seriennummer", "Serial number"};
+const Msg kMsgPanelIdLabel{"Fenster ID", "Panel ID"};
+const Msg kMsgNotMeasured{"nicht gemessen", "not measured"};
+const Msg kMsgUnknown{"unbekannt", "unknown"};
+const Msg kMsgTimeAxis{"Zeit [ms]", "Time [ms]"};
+const Msg kMsgSampleAxis{"ABTASTWERT (Zykluszeit nicht gemessen)",
+                         "SAMPLE (cycle time not measured)"};
 
 namespace {
 
@@ -37,6 +53,136 @@ std::string FirstChars(const std::string &text, int chars)
             break;
     }
     return text.substr(0, i);
+}
+
+std::string Format(const char *format, double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+int ReadInt(int panel, int control)
+{
+    int v = 0;
+    GetCtrlVal(panel, control, &v);
+    return v;
+}
+
+// The capture's settings and the sensor's identity, as label and value pairs.
+std::vector<std::pair<std::string, std::string>> SettingsPairs()
+{
+    const int page = AppState.TabScope;
+    int mode = 0;
+    std::string modeLabel;
+    GetCtrlIndex(page, TABP_SCOPE_RING_TRIGGER_MODE, &mode);
+    GetLabelFromIndex(page, TABP_SCOPE_RING_TRIGGER_MODE, mode, &modeLabel);
+    const double frequency = CycleTimeMs > 0 ? 1000.0 / CycleTimeMs : 0.0;
+    // The precisions of the page's displays.
+    const int fPrecision = frequency > 1000 ? 0 : frequency > 1 ? 1 : 2;
+    const int tPrecision = frequency > 10000 ? 6 : frequency > 1 ? 3 : 0;
+    const std::string unknown = Tr(kMsgUnknown);
+    const auto orUnknown = [&](const char *text) {
+        return text[0] != '\0' ? std::string(text) : unknown;
+    };
+    std::vector<std::pair<std::string, std::string>> pairs = {
+        {Tr(kMsgTriggerMode), modeLabel},
+        {"TRIGGER LEVEL", std::to_string(int16_t(ReadInt(page, TABP_SCOPE_NUMERIC_TRIGGER_LEVEL)))},
+        {"PRE-TRIGGER", std::to_string(int16_t(ReadInt(page, TABP_SCOPE_NUMERIC_PRE_TRIGGER)))},
+        {"SCAN RATE", std::to_string(int16_t(ReadInt(page, TABP_SCOPE_NUMERIC_SCAN_RATE)))},
+        {Tr(kMsgFrequency),
+         CycleTimeMs > 0 ? Format(("%." + std::to_string(fPrecision) + "f Hz").c_str(), frequency)
+                         : std::string(Tr(kMsgNotMeasured))},
+        {Tr(kMsgCycleTime),
+         CycleTimeMs > 0 ? Format(("%." + std::to_string(tPrecision) + "f ms").c_str(), CycleTimeMs)
+                         : std::string(Tr(kMsgNotMeasured))},
+        {Tr(kMsgFirmware), orUnknown(AppState.FirmwareId)},
+        {Tr(kMsgSensorName), orUnknown(AppState.SensorName)},
+        {Tr(kMsgSerialNumber),
+         AppState.SensorSerial >= 0 ? std::to_string(AppState.SensorSerial) : unknown},
+    };
+    if (AppState.SensorId[0] != '\0')
+        pairs.push_back({Tr(kMsgPanelIdLabel), AppState.SensorId});
+    return pairs;
+}
+
+// Where each cursor stands and how far apart they are, as the panel's displays show it.
+std::vector<std::pair<std::string, std::string>> CursorPairs()
+{
+    const int panel = AppState.ScopePanel;
+    const int16_t scanRate = int16_t(ReadInt(AppState.TabScope, TABP_SCOPE_NUMERIC_SCAN_RATE));
+    const double msPerSample = CycleTimeMs * scanRate;
+    std::vector<std::pair<std::string, std::string>> pairs;
+    double x[2] = {}, y[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        GetGraphCursor(panel, SCOPEP_GRAPH_SCOPE, i + 1, &x[i], &y[i]);
+        std::string where = Format("%.1f", x[i]);
+        if (msPerSample > 0)
+            where = Format("%.3f ms", x[i] * msPerSample) + " (" + where + ")";
+        pairs.push_back(
+            {"Cursor " + std::to_string(i + 1), where + ", " + Format("%.0f digit", y[i])});
+    }
+    const ScopeDelta d = ScopeDeltaOf(x[0], y[0], x[1], y[1], CycleTimeMs, scanRate);
+    pairs.push_back({"DELTA X", Format(("%." + std::to_string(d.deltaXPrecision) + "f ms").c_str(),
+                                       d.deltaXMs)});
+    pairs.push_back(
+        {"DELTA Y", std::to_string(d.dy) + " digit, " + Format("%.4f V", d.deltaYVolts)});
+    return pairs;
+}
+
+// The capture as the scope panel shows it: the analog traces the selector shows in their
+// colours over the x range shown, the four digital lines as lanes, both cursors; x in
+// milliseconds once the cycle time is known.
+ReportChart ScopeChart()
+{
+    const int panel = AppState.ScopePanel;
+    ReportChart c;
+    const int16_t scanRate = int16_t(ReadInt(AppState.TabScope, TABP_SCOPE_NUMERIC_SCAN_RATE));
+    const double msPerSample = CycleTimeMs * scanRate;
+    c.xPerSample = msPerSample > 0 ? msPerSample : 1;
+    c.xName = msPerSample > 0 ? Tr(kMsgTimeAxis) : Tr(kMsgSampleAxis);
+    c.yName = "DIGIT";
+    int mode = 0;
+    GetAxisScalingMode(panel, SCOPEP_GRAPH_SCOPE, VAL_BOTTOM_XAXIS, &mode, &c.xMin, &c.xMax);
+    GetAxisScalingMode(panel, SCOPEP_GRAPH_SCOPE, VAL_LEFT_YAXIS, &mode, &c.yMin, &c.yMax);
+    int selected = 0;
+    GetCtrlVal(panel, SCOPEP_RING_SCOPE_SIGNAL, &selected);
+    const struct {
+        const char *name;
+        int color;
+        const ScopeTrace *trace;
+        int selector;
+    } analog[] = {{"CH0", 0xFF0000, &ScopeTraces.Ch0Trace, 1},
+                  {"CH1", 0x00C000, &ScopeTraces.Ch1Trace, 2},
+                  {"SIG", 0x808000, &ScopeTraces.SigTrace, 3}};
+    for (const auto &a : analog) {
+        if (selected != 0 && selected != a.selector)
+            continue;
+        ReportTrace t;
+        t.name = a.name;
+        t.color = a.color;
+        t.y.assign(a.trace->begin(), a.trace->end());
+        c.traces.push_back(std::move(t));
+    }
+    // Top to bottom as on the panel: IN0 (bit 8), IN1 (bit 9), OUT0 (bit 0), OUT1 (bit 1).
+    const struct {
+        const char *name;
+        int bit;
+    } lanes[] = {{"IN0", 8}, {"IN1", 9}, {"OUT0", 0}, {"OUT1", 1}};
+    for (const auto &l : lanes) {
+        ReportLane lane;
+        lane.name = l.name;
+        for (int16_t word : ScopeTraces.StatusTrace)
+            lane.high.push_back((uint16_t(word) >> l.bit) & 1);
+        c.lanes.push_back(std::move(lane));
+    }
+    for (int i = 0; i < 2; ++i) {
+        double x = 0, y = 0;
+        GetGraphCursor(panel, SCOPEP_GRAPH_SCOPE, i + 1, &x, &y);
+        c.cursors.push_back({"Cursor " + std::to_string(i + 1), x});
+    }
+    c.heightMm = 125;
+    return c;
 }
 
 } // namespace
@@ -71,14 +217,14 @@ void PrintScopeGraph()
         AppendReportText(report, "", kReportFont, kTextPoints);
     }
 
-    // The file goes when `image` does, after printing.
-    QTemporaryFile image(QDir::tempPath() + QStringLiteral("/scope-panel-XXXXXX.png"));
-    if (image.open()) {
-        const std::string path = image.fileName().toStdString();
-        image.close();
-        if (SavePanelDisplayToFile(AppState.ScopePanel, path.c_str()) == 0)
-            AppendReportImage(report, path.c_str(), "Panel");
-    }
+    // The capture drawn as lines rather than the panel's picture: sharp at the printer's
+    // resolution, with a time axis, and without the panel's buttons.
+    AppendReportText(report, Tr(kMsgReportSettings), kReportFont, kTextPoints);
+    AppendReportPairs(report, SettingsPairs(), 2, kTextPoints - 1);
+    AppendReportText(report, "", kReportFont, kTextPoints);
+    AppendReportChart(report, ScopeChart());
+    AppendReportText(report, Tr(kMsgReportMeasure), kReportFont, kTextPoints);
+    AppendReportPairs(report, CursorPairs(), 2, kTextPoints - 1);
 
     char printer[kPrinterNameSize] = "";
     SelectPrinter(printer);

@@ -3,17 +3,23 @@
 // simulated sensor and to a scripted peer.
 #include "common/harness.h"
 
-#include "platform/ui_testing.h"
+#include "app/startup.h"
+
 #include "convtable/convtable.h"
 #include "link/exchange.h"
 #include "live/data_frame.h"
+#include "platform/ui_testing.h"
+#include "platform/widgets.h"
 #include "sim/sim_runner.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTest>
+#include <QWheelEvent>
 
+#include <array>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -356,4 +362,52 @@ TEST_F(ConvTable, InconsistentRowStopsTheCalculationAndSelectsIt)
     EXPECT_NEAR(ConvData[100], 100 * 10000.0 / 4095.0, 1e-9);
     GetNumGraphPlots(AppState.ConvPanel, CONVP_GRAPH_CONV, &plots);
     EXPECT_EQ(plots, 2);
+}
+
+// Set values beyond 0..10000 stay in sight: the calculation widens the axes to every point,
+// ZOOM 1:1 returns to that view, and the wheel zooms in and out about the pointer.
+TEST_F(ConvTable, TheGraphShowsPointsBeyondItsUsualRangeAndZoomsOutAsWellAsIn)
+{
+    const ConvGraphView usual = ConvGraphViewOf(ConvData, kConvDataSize, nullptr, nullptr, 0);
+    EXPECT_EQ(usual.yMin, 0);
+    EXPECT_EQ(usual.yMax, 10000);
+    EXPECT_EQ(usual.xMax, 4100);
+
+    ResetConvTable();
+    Cell(20, 1, 1000);
+    Cell(20, 2, 15000);
+    Cell(30, 1, 3000);
+    Cell(30, 2, -800);
+    Press(AppState.ConvPanel, CONVP_BUTTON_CALC_CONV_DATA);
+    ASSERT_EQ(ConvDataValid, 1);
+    auto *g = qobject_cast<GraphCtrl *>(CtrlWidget(AppState.ConvPanel, CONVP_GRAPH_CONV));
+    ASSERT_TRUE(g);
+    EXPECT_LT(g->yMin(), -800);
+    EXPECT_GT(g->yMax(), 15000);
+    EXPECT_LE(g->xMin(), 0);
+    EXPECT_GE(g->xMax(), 4095);
+    const std::array<double, 4> whole{g->xMin(), g->xMax(), g->yMin(), g->yMax()};
+    std::vector<std::string> names;
+    for (int h : g->plotHandles())
+        names.push_back(g->plotName(h).toStdString());
+    EXPECT_EQ(names, (std::vector<std::string>{"CONVERSION DATA", "TABLE POINTS"}));
+
+    DisplayPanel(AppState.MainPanel);
+    ShowChildPanelDisp(AppState.ConvPanel);
+    Pump(50);
+    const auto wheel = [&](int delta) {
+        const QPointF at(g->viewport()->width() / 2.0, g->viewport()->height() / 2.0);
+        QWheelEvent e(at, g->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(g->viewport(), &e);
+    };
+    wheel(120);
+    EXPECT_GT(g->xMin(), whole[0]);
+    EXPECT_LT(g->yMax(), whole[3]);
+    wheel(-120);
+    wheel(-120);
+    EXPECT_LT(g->xMin(), whole[0]);
+    EXPECT_GT(g->yMax(), whole[3]);
+    Press(AppState.ConvPanel, CONVP_BUTTON_ZOOM_CONV11);
+    EXPECT_EQ((std::array<double, 4>{g->xMin(), g->xMax(), g->yMin(), g->yMax()}), whole);
 }

@@ -5,6 +5,7 @@
 #include "platform/widgets.h"
 
 #include <QTest>
+#include <QValueAxis>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -262,3 +263,70 @@ TEST(StripChartPainting, AScreenWiderThanThePlotKeepsItsSpike)
 }
 
 } // namespace
+
+// Ticks on round numbers: a step of 1, 2 or 5 times a power of ten, the first tick the first
+// multiple of it in the range, as many labels as asked for or fewer, and no more decimals than
+// the step needs, for whole views and for the odd ranges a zoom leaves.
+TEST(AxisTicks, RoundStepsForRangesAndZooms)
+{
+    struct Case {
+        double lo, hi;
+        int maxTicks;
+        double first, step;
+        int decimals;
+    } cases[] = {
+        {0, 4096, 8, 0, 1000, 0},
+        {0, 4100, 8, 0, 1000, 0},
+        {0, 4095, 10, 0, 500, 0},
+        {0, 100, 6, 0, 20, 0},
+        {0, 128, 6, 0, 50, 0},
+        {3303.13, 3350.77, 6, 3310, 10, 0},    // a Ctrl-drag zoom of the y axis
+        {10.1362, 10.9117, 6, 10.2, 0.2, 1},   // a zoom of the x axis
+        {10.1362, 10.1987, 5, 10.14, 0.02, 2}, // deeper
+        {-512.4, 11873.9, 7, 0, 2000, 0},      // a conversion graph with points beyond 10000
+        {-3.7, -1.2, 5, -3.5, 0.5, 1},
+        {0, 1, 1, 0, 1, 0},
+        {0, 12.8, 4, 0, 5, 0},
+    };
+    for (const Case &c : cases) {
+        const AxisTicks t = NiceTicks(c.lo, c.hi, c.maxTicks);
+        SCOPED_TRACE(testing::Message() << c.lo << ".." << c.hi << " / " << c.maxTicks);
+        EXPECT_NEAR(t.first, c.first, 1e-9);
+        EXPECT_NEAR(t.step, c.step, 1e-12);
+        EXPECT_EQ(t.decimals, c.decimals);
+        // Whatever the case: a round step, ticks inside the range, not too many of them.
+        const double mantissa = t.step / std::pow(10.0, std::floor(std::log10(t.step) + 1e-9));
+        EXPECT_TRUE(std::abs(mantissa - 1) < 1e-9 || std::abs(mantissa - 2) < 1e-9 ||
+                    std::abs(mantissa - 5) < 1e-9)
+            << mantissa;
+        EXPECT_GE(t.first, c.lo - 1e-9);
+        EXPECT_LT(t.first - t.step, c.lo);
+        EXPECT_LE((c.hi - c.lo) / t.step, c.maxTicks + 1e-9);
+    }
+    // An empty or broken range gives one step from its start, never a division by zero.
+    EXPECT_EQ(NiceTicks(5, 5, 4).step, 1);
+    EXPECT_EQ(NiceTicks(std::nan(""), 1, 4).first, 0);
+}
+
+TEST_F(ChartPainting, ZoomedAxesKeepRoundTicksAndLabels)
+{
+    GraphCtrl g;
+    g.resize(600, 400);
+    g.show();
+    QTest::qWait(30);
+    g.setXRange(10.1362, 10.9117);
+    g.setYRange(3303.13, 3350.77);
+    QTest::qWait(30);
+    for (QValueAxis *axis : {qobject_cast<QValueAxis *>(g.chart()->axes(Qt::Horizontal).first()),
+                             qobject_cast<QValueAxis *>(g.chart()->axes(Qt::Vertical).first())}) {
+        ASSERT_TRUE(axis);
+        EXPECT_EQ(axis->tickType(), QValueAxis::TicksDynamic);
+        const double anchorSteps = axis->tickAnchor() / axis->tickInterval();
+        EXPECT_NEAR(anchorSteps, std::round(anchorSteps), 1e-6);
+    }
+    // Labels such as 10.2, 10.4 and 3310, 3320: one decimal across, none up.
+    EXPECT_EQ(g.chart()->axes(Qt::Horizontal).first()->property("labelFormat"), "%.1f");
+    EXPECT_EQ(g.chart()->axes(Qt::Vertical).first()->property("labelFormat"), "%.0f");
+    EXPECT_GE(g.xTicks().first, 10.1362);
+    EXPECT_GE(g.yTicks().first, 3303.13);
+}

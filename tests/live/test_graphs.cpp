@@ -9,6 +9,7 @@
 #include "live/graphs.h"
 #include "params/record.h"
 
+#include <QLegend>
 #include <QTest>
 
 namespace {
@@ -227,4 +228,41 @@ TEST_F(Graphs, RecordedFramesAccumulateAsSegmentsUntilTheNextInit)
     GetNumGraphPlots(AppState.GraphPanel, GRAPHP_GRAPH_CH0, &plots);
     EXPECT_EQ(plots, 0);
     EXPECT_EQ(Axis(AppState.GraphPanel, GRAPHP_GRAPH_SIG, VAL_BOTTOM_XAXIS), "fixed 0..100");
+}
+
+// Each live chart names its traces in a legend, one entry per kind of line, in the current
+// language, drawn as the evaluation chart's help text describes them: REF blue dashed, SIG dark
+// yellow, the threshold red, the hysteresis black dashed.
+TEST_F(Graphs, LiveChartLegendsNameEachKindOfLineOnceInTheCurrentLanguage)
+{
+    const auto legend = [](StripChartCtrl *c) {
+        std::vector<std::string> entries;
+        for (const QString &name : c->legendNames())
+            entries.push_back(name.toStdString());
+        return entries;
+    };
+    StripChartCtrl *eval = Chart(AppState.DataPage1, TABP_DATA1_STRIPCHART_EVAL_SIG);
+    StripChartCtrl *ana = Chart(AppState.DataPage0, TABP_DATA0_STRIPCHART_ANA_CHA);
+    ASSERT_TRUE(eval && ana);
+    for (int german : {0, 1, 0}) {
+        AppState.LanguageIndex = german ? 0 : 1;
+        SetLiveChartLegends();
+        EXPECT_EQ(legend(eval),
+                  (std::vector<std::string>{"REF", "SIG", german ? "SCHALTSCHWELLE" : "THRESHOLD",
+                                            german ? "SCHALTHYSTERESE" : "HYSTERESIS"}));
+        EXPECT_EQ(legend(ana), (std::vector<std::string>{"CH0", "CH1"}));
+        EXPECT_TRUE(eval->chart()->legend()->isVisible());
+    }
+    EXPECT_EQ(eval->tracePen(0).color(), QColor(Qt::blue));
+    EXPECT_EQ(eval->tracePen(0).style(), Qt::DashLine);
+    EXPECT_EQ(eval->tracePen(2).color(), QColor(Qt::red));
+    EXPECT_EQ(eval->tracePen(2).style(), Qt::SolidLine);
+    EXPECT_EQ(eval->tracePen(4).color(), QColor(Qt::black));
+    EXPECT_EQ(eval->tracePen(4).style(), Qt::DashLine);
+    // The TOLERANCE field's hint names the threshold, not REF, as the red line.
+    const std::string tip = CtrlWidget(AppState.TabThreshold, TABP_THRESHOLD_NUMERIC_TOLERANCE)
+                                ->toolTip()
+                                .toStdString();
+    EXPECT_NE(tip.find("threshold (red line)"), std::string::npos) << tip;
+    EXPECT_NE(tip.find("REF (blue dashed line)"), std::string::npos) << tip;
 }

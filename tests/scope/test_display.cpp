@@ -6,12 +6,14 @@
 
 #include "app/startup.h"
 #include "platform/ui_testing.h"
+#include "platform/widgets.h"
 #include "scope/display.h"
 
 #include <QChart>
 #include <QChartView>
 #include <QDate>
 #include <QFile>
+#include <QImage>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QSpinBox>
@@ -148,7 +150,7 @@ TEST_F(ScopePanel, ScanRateCommitRecalculatesWithItsPrecisions)
     EXPECT_EQ(Shown(SCOPEP_NUMERIC_DELTA_X), "0.000000 ms");
 }
 
-TEST_F(ScopePanel, CtrlDragZoomsOnlyTheAnalogGraphAndZoom11ReturnsToTheWhole)
+TEST_F(ScopePanel, CtrlDragZoomsTheAnalogGraphTheDigitalFollowsInXAndZoom11ReturnsToTheWhole)
 {
     SetGraphCursor(AppState.ScopePanel, SCOPEP_GRAPH_SCOPE, 1, 10, 0);
     SetGraphCursor(AppState.ScopePanel, SCOPEP_GRAPH_SCOPE, 2, 30, 0);
@@ -161,10 +163,43 @@ TEST_F(ScopePanel, CtrlDragZoomsOnlyTheAnalogGraphAndZoom11ReturnsToTheWhole)
     EXPECT_NEAR(r[3], 3000, 40);
     EXPECT_EQ(Shown(SCOPEP_NUMERIC_DELTA_X), "20.000 ms");
 
-    CtrlDrag(SCOPEP_GRAPH_SCOPE_DIGITAL, {20, 2}, {60, 6});
-    EXPECT_EQ(Ranges(SCOPEP_GRAPH_SCOPE_DIGITAL), (std::array<double, 4>{0, 128, 0, 8}));
+    // The digital lines show the same samples, their own y stays; they do not zoom themselves.
+    EXPECT_EQ(Ranges(SCOPEP_GRAPH_SCOPE_DIGITAL), (std::array<double, 4>{r[0], r[1], 0, 8}));
+    CtrlDrag(SCOPEP_GRAPH_SCOPE_DIGITAL, {30, 2}, {50, 6});
+    EXPECT_EQ(Ranges(SCOPEP_GRAPH_SCOPE_DIGITAL), (std::array<double, 4>{r[0], r[1], 0, 8}));
     QTest::mouseClick(CtrlWidget(AppState.ScopePanel, SCOPEP_BUTTON_ZOOM_SCOPE11), Qt::LeftButton);
     EXPECT_EQ(Ranges(SCOPEP_GRAPH_SCOPE), (std::array<double, 4>{0, 128, 0, 4100}));
+    EXPECT_EQ(Ranges(SCOPEP_GRAPH_SCOPE_DIGITAL), (std::array<double, 4>{0, 128, 0, 8}));
+}
+
+// One sample lies on one pixel column in both graphs, whatever their axes' labels take on the
+// left, at the whole view, zoomed, and with the panel wider: a cursor is one line through both.
+TEST_F(ScopePanel, AnalogAndDigitalGraphsMapASampleToTheSameColumn)
+{
+    auto *analog = qobject_cast<GraphCtrl *>(CtrlWidget(AppState.ScopePanel, SCOPEP_GRAPH_SCOPE));
+    auto *digital =
+        qobject_cast<GraphCtrl *>(CtrlWidget(AppState.ScopePanel, SCOPEP_GRAPH_SCOPE_DIGITAL));
+    ASSERT_TRUE(analog && digital);
+    const auto check = [&](const char *when) {
+        Pump(50);
+        for (double sample : {analog->xMin(), 32.0, 64.5, 96.0, analog->xMax()}) {
+            const double a =
+                analog->mapTo(analog->window(), QPoint(0, 0)).x() + analog->xPixel(sample);
+            const double d =
+                digital->mapTo(digital->window(), QPoint(0, 0)).x() + digital->xPixel(sample);
+            EXPECT_NEAR(a, d, 1.0) << when << ", sample " << sample;
+        }
+    };
+    check("whole view");
+    CtrlDrag(SCOPEP_GRAPH_SCOPE, {20, 1000}, {60, 3000});
+    check("zoomed");
+    // Long labels on the analog y axis (a zoom far up) take more room on the left.
+    SetAxisScalingMode(AppState.ScopePanel, SCOPEP_GRAPH_SCOPE, VAL_LEFT_YAXIS, VAL_MANUAL,
+                       -12345.5, 23456.5);
+    check("wide labels");
+    for (QWidget *g : {static_cast<QWidget *>(analog), static_cast<QWidget *>(digital)})
+        g->resize(g->width() + 150, g->height());
+    check("wider");
 }
 
 TEST_F(ScopePanel, RightDoubleClickClearsTheComment)
@@ -211,7 +246,7 @@ TEST_F(ScopeReport, LinesInOrderWithDateTimeAndPageFields)
     const std::vector<std::string> &runs = pages[0];
     auto it = runs.begin();
     for (const char *line : {"Scope Screen Shot", "ORVANTE2 Scope V1.3", "Panel ID: S-17 line 4",
-                             "Comment:", "Edge too slow", "see sample 40", "Panel"}) {
+                             "Comment:", "Edge too slow", "see sample 40", "Settings"}) {
         it = std::find(it, runs.end(), line);
         ASSERT_NE(it, runs.end()) << line;
     }
@@ -224,13 +259,103 @@ TEST_F(ScopeReport, LinesInOrderWithDateTimeAndPageFields)
     EXPECT_EQ(responder.shown[1].text, "Print successful!");
 }
 
+// The report says how the capture was taken and from which sensor, reads the cursors out, and
+// draws the capture as lines on a time axis with a legend: the page holds no picture.
+TEST_F(ScopeReport, SettingsIdentityCursorsAndTheCaptureAsLinesNotAPicture)
+{
+    CopyField(AppState.FirmwareId, "ORVANTE2 V1.3.0 sim");
+    CopyField(AppState.SensorName, "Line 4 left");
+    CopyField(AppState.SensorId, "S-17");
+    AppState.SensorSerial = 4711;
+    CycleTimeMs = 0.1;
+    SetCtrlVal(AppState.TabScope, TABP_SCOPE_RING_TRIGGER_MODE, 1);
+    SetCtrlVal(AppState.TabScope, TABP_SCOPE_NUMERIC_TRIGGER_LEVEL, 1500);
+    SetCtrlVal(AppState.TabScope, TABP_SCOPE_NUMERIC_PRE_TRIGGER, 10);
+    SetCtrlVal(AppState.TabScope, TABP_SCOPE_NUMERIC_SCAN_RATE, 2);
+    for (int k = 0; k < kScopeSamples; ++k) {
+        ScopeTraces.Ch0Trace[size_t(k)] = int16_t(1000 + 10 * k);
+        ScopeTraces.StatusTrace[size_t(k)] = int16_t(k < 64 ? 0x0100 : 0x0003);
+    }
+    PlotScopeSignals();
+    SetGraphCursor(AppState.ScopePanel, SCOPEP_GRAPH_SCOPE, 1, 32, 1000);
+    SetGraphCursor(AppState.ScopePanel, SCOPEP_GRAPH_SCOPE, 2, 96, 3000);
+
+    const QString path = dir.filePath("settings.pdf");
+    const auto pages = PrintToPdf("settings.pdf");
+    ASSERT_EQ(pages.size(), 1u);
+    const std::vector<std::string> &runs = pages[0];
+    for (const char *text : {"TRIGGER MODE",
+                             "RISING EDGE",
+                             "TRIGGER LEVEL",
+                             "1500",
+                             "PRE-TRIGGER",
+                             "10",
+                             "SCAN RATE",
+                             "2",
+                             "FREQUENCY",
+                             "10000 Hz",
+                             "CYCLE TIME",
+                             "0.100 ms",
+                             "Firmware",
+                             "ORVANTE2 V1.3.0 sim",
+                             "Sensor",
+                             "Line 4 left",
+                             "Serial number",
+                             "4711",
+                             "Panel ID",
+                             "S-17",
+                             "Cursor 1",
+                             "6.400 ms (32.0), 1000 digit",
+                             "DELTA X",
+                             "12.800 ms",
+                             "DELTA Y",
+                             "2000 digit, 4.8828 V",
+                             "Time [ms]",
+                             "CH0",
+                             "CH1",
+                             "SIG",
+                             "IN0 H",
+                             "OUT1 H",
+                             "L",
+                             "DIGIT",
+                             "25"})
+        EXPECT_TRUE(Has(runs, text)) << text;
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray pdf = f.readAll();
+    EXPECT_FALSE(pdf.contains("/Subtype /Image"))
+        << "the capture is drawn, not pasted in as a picture";
+
+    // The same page as a picture at 300 dpi: A4, and the CH0 trace drawn in its red.
+    responder.push(1, dir.filePath("report.png").toStdString());
+    SimulateCtrlEvent(AppState.TabScope, TABP_SCOPE_BUTTON_PRINT_SCOPE_GRAPH, EVENT_COMMIT);
+    const QImage png(dir.filePath("report.png"));
+    ASSERT_EQ(png.size(), QSize(2480, 3508));
+    int red = 0;
+    for (int y = 0; y < png.height(); y += 2)
+        for (int x = 0; x < png.width(); x += 2) {
+            const QColor c = png.pixelColor(x, y);
+            red += c.red() > 200 && c.green() < 80 && c.blue() < 80;
+        }
+    EXPECT_GT(red, 200);
+
+    // In German, and before the cycle time is known the x axis counts samples.
+    AppState.LanguageIndex = 0;
+    CycleTimeMs = 0;
+    const auto german = PrintToPdf("german.pdf");
+    ASSERT_EQ(german.size(), 1u);
+    for (const char *text : {"Einstellungen", "TRIGGER MODUS", "ZYKLUSZEIT", "nicht gemessen",
+                             "Seriennummer", "ABTASTWERT (Zykluszeit nicht gemessen)", "120"})
+        EXPECT_TRUE(Has(german[0], text)) << text;
+}
+
 TEST_F(ScopeReport, WithoutIdentificationAndCommentThoseLinesAreLeftOut)
 {
     const auto pages = PrintToPdf();
     ASSERT_EQ(pages.size(), 1u);
-    EXPECT_EQ(pages[0].size(), 6u) << "date, time, title, name, caption, page";
     EXPECT_TRUE(Has(pages[0], "ORVANTE2 Scope V1.3"));
     EXPECT_FALSE(Has(pages[0], "Comment:"));
+    EXPECT_FALSE(Has(pages[0], "Panel ID"));
 }
 
 TEST_F(ScopeReport, GermanLongCommentCutAndSpreadOverPages)
