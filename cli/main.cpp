@@ -5,6 +5,7 @@
 #include "cli/cli.h"
 
 #include "app/appstate.h"
+#include "app/changes.h"
 #include "app/messages.h"
 #include "platform/files.h"
 #include "platform/rs232.h"
@@ -266,6 +267,9 @@ std::string ParseOptions(int argc, char **argv, Options *o)
         } else if (a == "--pretrigger") {
             if (!value(&o->pretrigger))
                 return "--pretrigger needs a value";
+        } else if (a == "--settings-dir") {
+            if (!value(&o->settingsDir) || o->settingsDir.empty())
+                return "--settings-dir needs a folder";
         } else if (a == "--id") {
             if (!value(&o->id))
                 return "--id needs a text";
@@ -277,6 +281,20 @@ std::string ParseOptions(int argc, char **argv, Options *o)
         } else {
             o->words.push_back(a);
         }
+    }
+    if (!o->words.empty() && o->words[0] == "log") {
+        // `log` reads the change log and talks to no sensor: its --serial is a serial number.
+        for (const Link &l : o->links) {
+            if (l.tcp)
+                return "log takes no --tcp";
+            if (!o->logSerial.empty())
+                return "--serial given twice";
+            if (l.address.find_first_not_of("0123456789") != std::string::npos)
+                return "log --serial needs a serial number";
+            o->logSerial = l.address;
+        }
+        o->links.clear();
+        return {};
     }
     if (o->links.empty())
         return "give --tcp or --serial";
@@ -498,6 +516,11 @@ QJsonArray DifferenceArray(const std::vector<WordDifference> &differences, const
 int ParamsSend(const Options &o, const ParameterRecord &record)
 {
     const bool eeprom = o.memory == "eeprom";
+    // What RAM holds before: the change log records the words this send changes.
+    BeforeSensorWrite();
+    ParameterRecord before;
+    if (GetParaRecord(false, &before, {}) != 1)
+        return kExitLink;
     if (SendParaRecord(record, eeprom) != 1)
         return kExitLink;
     if (o.verify) {
@@ -725,6 +748,8 @@ int Run(const Options &o, const ParameterRecord &fileRecord, DiffSide *diff, boo
         return ConvTable(o, w[1], checkOnly);
     if (cmd == "hwinfo" && w.size() == 1)
         return HwInfo(o, checkOnly);
+    if (cmd == "log" && w.size() == 1)
+        return run([&] { return ShowChangeLog(o); });
     return Usage("unknown command " + Joined(w));
 }
 
@@ -914,6 +939,9 @@ int main(int argc, char **argv)
         app = std::make_unique<QCoreApplication>(argc, argv);
     AppState.LanguageIndex = o.lang == "de" ? 0 : 1;
     SetLinkFailureSink(ReportLinkFailure);
+    UseChangeLog(o);
+    if (o.words[0] == "log")
+        return Finish(Run(o, ParameterRecord{}, nullptr, false));
 
     // Options and input files are checked before the link is opened: a usage or file error is
     // reported as such also when no sensor answers, and costs no exchange.
