@@ -7,7 +7,7 @@
 
 #include <string>
 
-const Msg kMsgChangeLogCount{" Eintraege in ", " records in "};
+const Msg kMsgChangeLogCount{"Eintraege: ", "Records: "};
 const Msg kMsgChangeLogSkipped{" unvollstaendige Zeilen uebersprungen.",
                                " incomplete lines skipped."};
 const Msg kMsgChangeLogUnreadable{"Aenderungsprotokoll kann nicht gelesen werden: ",
@@ -52,8 +52,8 @@ struct Word {
 };
 const Word kWords[] = {
     {kChangeParameters, {"PARAMETER", "PARAMETERS"}},
-    {kChangeConvTable, {"KENNLINIENTABELLE", "CONVERSION TABLE"}},
-    {kChangeConvData, {"KENNLINIENDATEN", "CONVERSION DATA"}},
+    {kChangeConvTable, {"UMRECHNUNGSTABELLE", "CONVERSION TABLE"}},
+    {kChangeConvData, {"UMRECHNUNGSDATEN", "CONVERSION DATA"}},
     {kChangeOffsets, {"OFFSETS", "OFFSETS"}},
     {kChangeSettingTimeFactor, {"ZEITFAKTOR", "SETTING TIME FACTOR"}},
     {kChangeBaudrate, {"BAUDRATE", "BAUDRATE"}},
@@ -108,8 +108,8 @@ void FillChangeLogView(const std::string &serial)
     if (!log.readable)
         status = std::string(Tr(kMsgChangeLogUnreadable)) + path;
     else
-        status = std::to_string(log.records.size()) + Tr(kMsgChangeLogCount) +
-                 (path.empty() ? std::string("-") : path);
+        status = Tr(kMsgChangeLogCount) + std::to_string(log.records.size()) + " (" +
+                 (path.empty() ? std::string("-") : path) + ")";
     if (log.skipped > 0)
         status += "; " + std::to_string(log.skipped) + Tr(kMsgChangeLogSkipped);
     SetCtrlVal(gPanel, CHANGELOGP_TEXTMSG_LOG_STATUS, status.c_str());
@@ -152,6 +152,11 @@ void ShowChangeLogView()
     FillChangeLogView(serial);
     CenterPanelOnScreen(p);
     InstallPopup(p);
+}
+
+int ChangeLogPanel()
+{
+    return gPanel;
 }
 
 void CloseChangeLogView()

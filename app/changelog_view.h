@@ -10,6 +10,7 @@ void ShowChangeLogView();
 // Fills the table from the log with the records of `serial` (empty: all).
 void FillChangeLogView(const std::string &serial);
 void CloseChangeLogView();
+int ChangeLogPanel(); // the window's panel handle (0 before it was first shown)
 
 // The texts of a record's fixed words in the current language (PARAMETERS, OK, ...).
 std::string ChangeWordText(const std::string &word);

@@ -6,6 +6,7 @@
 #include "support/changelog.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QSysInfo>
 
 #include <set>
@@ -58,6 +59,8 @@ std::string WriterName()
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty())
         user = qEnvironmentVariable("LOGNAME");
+    if (user.isEmpty())
+        user = QDir::home().dirName(); // the login's home folder bears its name
     if (user.isEmpty())
         user = "?";
     return (user + "@" + QSysInfo::machineHostName()).toStdString();

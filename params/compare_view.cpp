@@ -116,7 +116,8 @@ void ShowTable()
     std::string differing;
     for (size_t r = 0; r < rows.size(); ++r) {
         const int row = int(r) + 1;
-        SetTableCellText(gPanel, COMPAREP_TABLE_COMPARE, row, 1, rows[r].name);
+        const std::string name = WordLabelOnPages(rows[r].field, rows[r].name);
+        SetTableCellText(gPanel, COMPAREP_TABLE_COMPARE, row, 1, name.c_str());
         for (int c = 0; c < kColumns - 1; ++c) {
             const std::string &text = rows[r].shown[size_t(c)];
             SetTableCellText(gPanel, COMPAREP_TABLE_COMPARE, row, c + 2,
@@ -126,7 +127,7 @@ void ShowTable()
             SetTableCellColor(gPanel, COMPAREP_TABLE_COMPARE, row, c,
                               rows[r].differs ? kDifferColor : VAL_TRANSPARENT);
         if (rows[r].differs)
-            differing += (differing.empty() ? "" : ", ") + std::string(rows[r].name);
+            differing += (differing.empty() ? "" : ", ") + name;
     }
     std::string status;
     if (!gSets.ram && !SensorThere())
@@ -212,6 +213,16 @@ void RamToFile()
 const CompareSets &ComparedSets()
 {
     return gSets;
+}
+
+std::string WordLabelOnPages(uint16_t ParameterRecord::*field, const char *key)
+{
+    for (const ParamControl &c : kParamControls)
+        if (c.field == field) {
+            const std::string label = GetCtrlLabel(AppState.*c.page, c.control);
+            return label.empty() ? key : label;
+        }
+    return key;
 }
 
 std::string WordOnPages(uint16_t ParameterRecord::*field, uint16_t value)

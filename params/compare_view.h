@@ -26,6 +26,9 @@ int ReadRamAndEeprom(CompareSets *sets);
 // ms, DEAD TIME in %, numbers as they are.
 std::string WordOnPages(uint16_t ParameterRecord::*field, uint16_t value);
 
+// The word's caption on its page in the current language (`key` where it has none).
+std::string WordLabelOnPages(uint16_t ParameterRecord::*field, const char *key);
+
 void ShowCompareView();  // loads the window on first use, reads, shows it modal
 void RefreshCompareView(); // reads the sensor again (and the file) and fills the table
 void CloseCompareView();

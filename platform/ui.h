@@ -181,6 +181,9 @@ int SetTableCellColor(int panel, int control, int row, int col, int color); // V
 int GetTableCellColor(int panel, int control, int row, int col, int *color);
 int SetTableColumnLabel(int panel, int control, int col, const char *label);
 int FitTableColumns(int panel, int control); // every column but the last as wide as its texts
+// A control's label as the operator reads it: a button's caption, else the text of the label
+// that names the control (empty when none does).
+std::string GetCtrlLabel(int panel, int control);
 
 // ---- Graphs and strip charts -------------------------------------------------------------------
 // Plot functions return a plot handle (> 0) or a negative error.

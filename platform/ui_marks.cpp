@@ -3,7 +3,9 @@
 #include "platform/ui_layer.h"
 
 #include <QEvent>
+#include <QAbstractButton>
 #include <QFrame>
+#include <QLabel>
 #include <QPointer>
 #include <QTableWidget>
 
@@ -217,4 +219,15 @@ int FitTableColumns(int panel, int control)
     for (int c = 0; c + 1 < t->columnCount(); ++c)
         t->resizeColumnToContents(c);
     return 0;
+}
+
+std::string GetCtrlLabel(int panel, int control)
+{
+    QWidget *w = W(panel, control);
+    if (!w)
+        return {};
+    if (auto *b = qobject_cast<QAbstractButton *>(w))
+        return b->text().toStdString();
+    const QList<QLabel *> captions = L().captions.values(w);
+    return captions.isEmpty() ? std::string() : captions.front()->text().toStdString();
 }
