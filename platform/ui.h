@@ -175,7 +175,7 @@ int GetCtrlMark(int panel, int control, int *color); // VAL_TRANSPARENT: none
 void SetAfterCommitHook(void (*hook)());
 // Tables whose cells hold text (read-only cells), rows 1-based, columns 1-based.
 int SetNumTableRows(int panel, int control, int rows);
-int SetTableCellText(int panel, int control, int row, int col, const char *text);
+int SetTableCellText(int panel, int control, int row, int col, const char *text); // also its tooltip
 int GetTableCellText(int panel, int control, int row, int col, std::string *text);
 int SetTableCellColor(int panel, int control, int row, int col, int color); // VAL_TRANSPARENT: none
 int GetTableCellColor(int panel, int control, int row, int col, int *color);

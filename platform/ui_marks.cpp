@@ -153,6 +153,7 @@ int SetTableCellText(int panel, int control, int row, int col, const char *text)
     if (!item)
         return UIE_BAD_INDEX;
     item->setText(Q(text));
+    item->setToolTip(Q(text)); // the whole text of a cell too narrow for it
     return 0;
 }
 
