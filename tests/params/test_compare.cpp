@@ -7,6 +7,7 @@
 #include "convtable/convtable.h"
 #include "params/compare.h"
 #include "params/compare_view.h"
+#include "params/paramfile.h"
 #include "params/synced.h"
 #include "service/service.h"
 #include "sim/sim_runner.h"
@@ -297,4 +298,37 @@ TEST_F(CompareWithSensor, EveryWriteOfTheAppIsLoggedWithItsResult)
     EXPECT_EQ(log[1].changes, "CH0 12; CH1 34");
     EXPECT_EQ(log[0].changes, "POWER CH0 650->640");
     EXPECT_EQ(log[0].result, kChangeResultFailed);
+}
+
+TEST_F(CompareWithSensor, AFileIsComparedAndSentToRam)
+{
+    ParameterRecord inFile;
+    inFile.PowerCh0 = 700;
+    inFile.Hold = 125;
+    inFile.DeadTime = 5;
+    const std::string file = dir.filePath("set.ini").toStdString();
+    ASSERT_GE(WriteParameterFile(inFile, file.c_str()), 0);
+
+    ShowCompareView();
+    const int panel = ComparePanel();
+    responder.push(VAL_EXISTING_FILE_SELECTED, file);
+    SimulateCtrlEvent(panel, COMPAREP_BUTTON_COMPARE_CHOOSE_FILE, EVENT_COMMIT);
+    ASSERT_TRUE(ComparedSets().file);
+    EXPECT_EQ(GetCtrlText(panel, COMPAREP_STRING_COMPARE_FILE), file);
+    std::string text;
+    GetTableCellText(panel, COMPAREP_TABLE_COMPARE, 25, 4, &text);
+    EXPECT_EQ(text, "5 %");
+    EXPECT_NE(GetCtrlText(panel, COMPAREP_TEXTMSG_COMPARE_STATUS).find("DEAD TIME"),
+              std::string::npos);
+
+    SimulateCtrlEvent(panel, COMPAREP_BUTTON_FILE_TO_RAM, EVENT_COMMIT);
+    const std::vector<uint8_t> bytes = sim::PackParams(SensorRam());
+    ExpectRecord(RecordFromBytes(bytes.data()), inFile);
+    EXPECT_EQ(SensorEeprom(), eepromSet) << "the file goes to RAM only";
+    const std::vector<ChangeRecord> log = Log();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].what, kChangeParameters);
+    EXPECT_EQ(log[0].memory, "RAM");
+    EXPECT_EQ(log[0].changes, "DEAD TIME 0->5");
+    CloseCompareView();
 }
