@@ -56,7 +56,7 @@ struct AppStateRec {
     char FirmwareId[73] = {}; // 72 bytes of identification, always terminated
     char SensorName[256] = {};
     char SensorId[100] = {};
-    int32_t SensorSerial = -1; // as the sensor reported it when identified; -1 before
+    long SensorSerial = -1; // order 15's answer at the last connect; -1 unknown
 
     // Last used files and the settings file.
     char ParameterFilePath[260] = {};

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/appstate.h"
+#include "app/changelog_view.h"
 #include "app/header.h"
 #include "app/messages.h"
 #include "app/settings.h"
@@ -13,7 +14,9 @@
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "live/live.h"
+#include "params/compare_view.h"
 #include "params/rules.h"
+#include "params/synced.h"
 #include "recorder/recorder.h"
 #include "params/transfer.h"
 #include "scope/capture.h"
@@ -113,6 +116,9 @@ int LoadPanels()
     InstallScopeCallbacks();
     InstallParamsCallbacks();
     InstallLiveCallbacks();
+    InstallCompareCallbacks();
+    InstallChangeLogCallbacks();
+    InstallUnsyncedMarks();
     return 0;
 }
 

@@ -42,6 +42,8 @@ struct Options {
     std::string id; // record: the identification line of the record file
     std::string save; // scope: the capture file to write
     bool csv = false; // scope: the traces as CSV on standard output
+    std::string settingsDir; // where the app's settings and the change log lie; empty: the app's
+    std::string logSerial;   // log: only the records of this serial number
     std::vector<std::string> words; // the command, its sub-command and their operands
 };
 
@@ -102,6 +104,14 @@ int Record(const Options &o, bool checkOnly = false);
 int Scope(const Options &o, bool checkOnly = false);
 int ConvTable(const Options &o, const std::string &what, bool checkOnly = false); // get, send, send-data
 int HwInfo(const Options &o, bool checkOnly = false);
+
+// The change log (cli/changelog.cpp). UseChangeLog finds the log (--settings-dir or the app's
+// settings folder) and the Panel ID there; FetchSensorIdentity reads firmware, name and serial
+// number (orders 7 and 15) for the records of a write, run by UseChangeLog's hook before the
+// first write; ShowChangeLog is `log`.
+void UseChangeLog(const Options &o);
+bool FetchSensorIdentity();
+int ShowChangeLog(const Options &o);
 
 // Many sensors at once (cli/many.cpp): runs this program once per link of `o`, in parallel,
 // and passes their output on, each line marked with its target; returns the worst exit status.

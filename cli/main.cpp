@@ -5,6 +5,7 @@
 #include "cli/cli.h"
 
 #include "app/appstate.h"
+#include "app/changes.h"
 #include "app/messages.h"
 #include "platform/files.h"
 #include "platform/rs232.h"
@@ -102,6 +103,10 @@ const char *const kUsage =
     "                           -> sensor EEPROM (the curve the sensor converts with)\n"
     "  hwinfo --file F          hardware information file for support (firmware, hardware\n"
     "                           information, parameters in RAM, offsets)\n"
+    "  log [--serial N]         the change log, newest first: every write to a sensor by the\n"
+    "                           app and by this tool (parameters, conversion table and data,\n"
+    "                           offsets, setting-time factor, baud rate); with --serial N only\n"
+    "                           the sensor with serial number N. Needs no --tcp or device\n"
     "\n"
     "OPTIONS FOR EVERY COMMAND:\n"
     "  --timeout S              seconds to wait for each answer (0.05 ... 60, default 3)\n"
@@ -110,6 +115,8 @@ const char *const kUsage =
     "                           A failure is {\"error\": CODE, \"message\": TEXT}, CODE one of\n"
     "                           usage, connection, link, version, file, interrupted\n"
     "  --lang de|en             language of the messages (default en)\n"
+    "  --settings-dir DIR       the app's settings folder, where the change log lies (default:\n"
+    "                           the app's own); every write to a sensor adds a record to it\n"
     "  --version                the program's version\n"
     "  --help                   this text\n"
     "\n"
@@ -270,6 +277,9 @@ std::string ParseOptions(int argc, char **argv, Options *o)
         } else if (a == "--pretrigger") {
             if (!value(&o->pretrigger))
                 return "--pretrigger needs a value";
+        } else if (a == "--settings-dir") {
+            if (!value(&o->settingsDir) || o->settingsDir.empty())
+                return "--settings-dir needs a folder";
         } else if (a == "--id") {
             if (!value(&o->id))
                 return "--id needs a text";
@@ -286,6 +296,20 @@ std::string ParseOptions(int argc, char **argv, Options *o)
         } else {
             o->words.push_back(a);
         }
+    }
+    if (!o->words.empty() && o->words[0] == "log") {
+        // `log` reads the change log and talks to no sensor: its --serial is a serial number.
+        for (const Link &l : o->links) {
+            if (l.tcp)
+                return "log takes no --tcp";
+            if (!o->logSerial.empty())
+                return "--serial given twice";
+            if (l.address.find_first_not_of("0123456789") != std::string::npos)
+                return "log --serial needs a serial number";
+            o->logSerial = l.address;
+        }
+        o->links.clear();
+        return {};
     }
     if (o->links.empty())
         return "give --tcp or --serial";
@@ -507,6 +531,11 @@ QJsonArray DifferenceArray(const std::vector<WordDifference> &differences, const
 int ParamsSend(const Options &o, const ParameterRecord &record)
 {
     const bool eeprom = o.memory == "eeprom";
+    // What RAM holds before: the change log records the words this send changes.
+    BeforeSensorWrite();
+    ParameterRecord before;
+    if (GetParaRecord(false, &before, {}) != 1)
+        return kExitLink;
     if (SendParaRecord(record, eeprom) != 1)
         return kExitLink;
     if (o.verify) {
@@ -734,6 +763,8 @@ int Run(const Options &o, const ParameterRecord &fileRecord, DiffSide *diff, boo
         return ConvTable(o, w[1], checkOnly);
     if (cmd == "hwinfo" && w.size() == 1)
         return HwInfo(o, checkOnly);
+    if (cmd == "log" && w.size() == 1)
+        return run([&] { return ShowChangeLog(o); });
     return Usage("unknown command " + Joined(w));
 }
 
@@ -923,6 +954,9 @@ int main(int argc, char **argv)
         app = std::make_unique<QCoreApplication>(argc, argv);
     AppState.LanguageIndex = o.lang == "de" ? 0 : 1;
     SetLinkFailureSink(ReportLinkFailure);
+    UseChangeLog(o);
+    if (o.words[0] == "log")
+        return Finish(Run(o, ParameterRecord{}, nullptr, false));
 
     // Options and input files are checked before the link is opened: a usage or file error is
     // reported as such also when no sensor answers, and costs no exchange.

@@ -1,6 +1,7 @@
 #include "convtable/convtable.h"
 
 #include "app/appstate.h"
+#include "app/changes.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/status_line.h"
@@ -8,6 +9,7 @@
 #include "link/connect.h"
 #include "link/exchange.h"
 #include "live/data_frame.h"
+#include "support/changelog.h"
 #include "support/ini.h"
 
 #include <algorithm>
@@ -373,8 +375,13 @@ int ReadConvRowsFromEE(ConvRows *rows)
 
 int WriteConvRowsToEE(const ConvRows &rows)
 {
-    PackConvRows(rows, AppState.TxFrame + frame::kHeaderSize);
-    return Exchange(frame::kOrderConvTable, 0, kConvTableImageBytes);
+    BeforeSensorWrite();
+    uint8_t *image = AppState.TxFrame + frame::kHeaderSize;
+    PackConvRows(rows, image);
+    const std::string checksum = ChecksumText(Crc32(image, kConvTableImageBytes));
+    const int result = Exchange(frame::kOrderConvTable, 0, kConvTableImageBytes);
+    LogSensorWrite(kChangeConvTable, "EEPROM", checksum, result == 1);
+    return result;
 }
 
 int GetConvTableFromEE()
@@ -401,22 +408,25 @@ int WriteConvDataToEE(const double *convData)
     int16_t entries[kConvSentEntries];
     if (!ScaleConvData(convData, entries))
         return -1;
+    uint8_t blocks[2 * kConvSentEntries];
+    for (int i = 0; i < kConvSentEntries; ++i) {
+        const auto u = uint16_t(entries[i]);
+        blocks[2 * i] = uint8_t(u & 0xFF);
+        blocks[2 * i + 1] = uint8_t(u >> 8);
+    }
+    const std::string checksum = ChecksumText(Crc32(blocks, sizeof blocks));
+    BeforeSensorWrite();
     int result = -1;
-    for (int b = 0; b < kConvBlockCount; ++b) {
+    for (int b = 0; b < kConvBlockCount && (b == 0 || result == 1); ++b) {
         const uint16_t address = kConvBlockAddress[b];
         result = Exchange(frame::kOrderConvDataAnnounce, address, 0);
         if (result != 1)
-            return result;
-        uint8_t *p = AppState.TxFrame + frame::kHeaderSize;
-        for (int i = 0; i < kConvBlockEntries; ++i) {
-            const auto u = uint16_t(entries[b * kConvBlockEntries + i]);
-            *p++ = uint8_t(u & 0xFF);
-            *p++ = uint8_t(u >> 8);
-        }
+            break;
+        std::memcpy(AppState.TxFrame + frame::kHeaderSize,
+                    blocks + 2 * b * kConvBlockEntries, 2 * kConvBlockEntries);
         result = Exchange(frame::kOrderConvDataWrite, address, 2 * kConvBlockEntries);
-        if (result != 1)
-            return result;
     }
+    LogSensorWrite(kChangeConvData, "EEPROM", checksum, result == 1);
     return result;
 }
 

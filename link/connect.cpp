@@ -1,6 +1,7 @@
 #include "link/connect.h"
 
 #include "app/appstate.h"
+#include "app/changes.h"
 #include "app/language.h"
 #include "app/messages.h"
 #include "platform/rs232.h"
@@ -11,6 +12,7 @@
 #include "platform/tcp.h"
 #include "platform/ui.h"
 #include "link/exchange.h"
+#include "params/synced.h"
 #include "params/transfer.h"
 #include "service/service.h"
 
@@ -411,13 +413,13 @@ void CheckComLine()
     std::memset(AppState.SensorName, 0, sizeof AppState.SensorName);
     const int length = std::min<int>(AppState.RxHeader.length, sizeof AppState.SensorName - 1);
     std::memcpy(AppState.SensorName, AppState.RxBuffer + 8, size_t(length));
+    AppState.SensorSerial = AppState.RxHeader.arg;
     std::string report = "\n";
     report += Tr(kMsgSensor);
     report += AppState.SensorName;
     report += "\n";
     report += Tr(kMsgSerial);
     report += std::to_string(AppState.RxHeader.arg);
-    AppState.SensorSerial = AppState.RxHeader.arg;
     report += "\n\n";
     Say(report.c_str());
 
@@ -441,6 +443,7 @@ void Disconnect()
     GetCtrlVal(AppState.TabConnect, TABP_CONNECT_NUMERIC_COM_PORT, &port);
     CloseCom(port);
     CloseLink(); // the port in use, should the page show another one by now, and TCP
+    ForgetSensorSet();
     SetStatus(Tr(kMsgNoSensor));
     Say(kMsgNoSensor);
     SetCtrlVal(AppState.MainPanel, MAINP_BUTTON_FILE, 1);
@@ -463,9 +466,13 @@ void ChangeBaudrate()
 {
     int index = 4;
     GetCtrlVal(AppState.TabConnect, TABP_CONNECT_RING_BAUDRATE, &index);
+    const std::string change = std::to_string(BaudrateOfIndex(AppState.BaudrateIndex)) + "->" +
+                               std::to_string(BaudrateOfIndex(index));
     AppState.BaudrateIndex = uint16_t(index);
     Say(kMsgChangeBaudrate);
-    if (!Exchange(frame::kOrderBaudrate, AppState.BaudrateIndex))
+    const bool sent = Exchange(frame::kOrderBaudrate, AppState.BaudrateIndex);
+    LogSensorWrite(kChangeBaudrate, "SENSOR", change, sent);
+    if (!sent)
         return;
     Say(kMsgSuccess);
     InitRS232();

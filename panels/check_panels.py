@@ -13,9 +13,11 @@ import xml.etree.ElementTree as ET
 DIR = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
 UIC = shutil.which("uic", path=os.pathsep.join(
     ["/usr/lib/qt6/libexec", "/usr/lib/qt6/bin", os.environ.get("PATH", "")]))
-FILES = ["main.ui", "data.ui", "graph.ui", "scope.ui", "conv.ui", "password.ui"]
+FILES = ["main.ui", "data.ui", "graph.ui", "scope.ui", "conv.ui", "password.ui", "compare.ui",
+         "changelog.ui"]
 TOPS = {"main.ui": "MAINP", "data.ui": "DATAP", "graph.ui": "GRAPHP", "scope.ui": "SCOPEP",
-        "conv.ui": "CONVP", "password.ui": "PASSWORDP"}
+        "conv.ui": "CONVP", "password.ui": "PASSWORDP",
+        "compare.ui": "COMPAREP", "changelog.ui": "CHANGELOGP"}
 CONST = re.compile(r"^[A-Z][A-Z0-9_]*$")
 KIND = {"BUTTON_": {"QPushButton"}, "TOGGLE_": {"QPushButton"},
         "NUMERIC_": {"QSpinBox", "QDoubleSpinBox"}, "RING_": {"QComboBox"},
@@ -54,6 +56,9 @@ CBF_GraphConv CBF_ButtonCloseCP CBF_ButtonResetConvTable CBF_ButtonAssign
 CBF_ButtonGetConvTableFromFile CBF_ButtonSaveConvTableToFile CBF_ButtonGetConvTableFromEE
 CBF_ButtonSaveConvTableToEE CBF_ButtonCalcConvData CBF_ButtonSaveConvDataToEE
 CBF_ButtonZoomConv11
+CBF_ButtonCompare CBF_ButtonChangeLog CBF_COMPAREP CBF_TableCompare CBF_ButtonCompareChooseFile
+CBF_ButtonCompareRead CBF_ButtonCopyParameters CBF_ButtonCloseCompare CBF_CHANGELOGP
+CBF_StringLogSerial CBF_ButtonLogFilter CBF_TableLog CBF_ButtonCloseLog
 """.split()
 
 PARAM_CONTROLS = """RING_POWER_SOURCE NUMERIC_POWER_CH0 NUMERIC_POWER_CH1 RING_POWER_MODE

@@ -108,6 +108,31 @@ bool AcceptFile(IniText ini)
 
 } // namespace
 
+int ChooseParameterFile(int buttonMode)
+{
+    return SelectParameterFile(buttonMode);
+}
+
+bool ReadParameterFileAsking(const char *path, ParameterRecord *record)
+{
+    IniText ini = Ini_New(0);
+    if (!ini)
+        return false;
+    Ini_ReadFromFile(ini, path);
+    bool read = AcceptFile(ini);
+    if (read) {
+        const std::vector<std::string> missing = TakeParameters(ini, record);
+        if (!missing.empty()) {
+            std::string report = Tr(kMsgMissingParameters);
+            for (const std::string &key : missing)
+                report += key + "\n";
+            MessagePopup(Tr(kMsgInfoTitle), report.c_str());
+        }
+    }
+    Ini_Dispose(ini);
+    return read;
+}
+
 void PutParameters(IniText ini, const ParameterRecord &record)
 {
     for (const ParameterKey &k : kParameterKeys)

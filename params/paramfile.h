@@ -45,6 +45,13 @@ int WriteParameterFile(const ParameterRecord &record, const char *path);
 enum class ParameterFileCheck { kGood, kNotParameterFile, kOtherVersion };
 ParameterFileCheck CheckParameterFile(IniText ini);
 
+// The parameter file dialog (VAL_LOAD_BUTTON or VAL_SAVE_BUTTON), starting where the current
+// parameter file lies; a chosen path becomes AppState.ParameterFilePath. The dialog's result.
+int ChooseParameterFile(int buttonMode);
+// Reads the parameter file at `path` into `record` as GET from a file does: the questions about
+// another type or version (false when refused), defaults for missing keys with their report.
+bool ReadParameterFileAsking(const char *path, ParameterRecord *record);
+
 // SEND and GET with the memory selector on FILE: a file dialog, then write or read.
 void SendParaToFile();
 void ReadParaFromFile();

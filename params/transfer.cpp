@@ -10,6 +10,9 @@
 #include "params/paramfile.h"
 #include "params/record.h"
 #include "params/rules.h"
+#include "params/synced.h"
+#include "app/changes.h"
+#include "params/compare.h"
 
 #include <cstdio>
 #include <functional>
@@ -101,24 +104,36 @@ void SetPanelValues()
     }
 }
 
-int SendParaRecord(const ParameterRecord &record, bool toEeprom)
+int SendParaRecord(const ParameterRecord &record, bool toEeprom, bool logged)
 {
+    if (logged)
+        BeforeSensorWrite();
+    const std::string changes =
+        logged ? ParameterChangesText(SensorSet(), record) : std::string();
+    const auto log = [&](bool ok) {
+        if (logged)
+            LogSensorWrite(kChangeParameters, toEeprom ? "RAM+EEPROM" : "RAM", changes, ok);
+        return ok ? 1 : -1;
+    };
     RecordToBytes(record, AppState.TxFrame + frame::kHeaderSize);
     AppState.OrderNumber = frame::kOrderWriteRam;
     FillTxBuf(frame::kOrderWriteRam, 0, kParameterRecordSize);
     if (DataExchange(frame::kHeaderSize + kParameterRecordSize) != 1)
-        return -1;
+        return log(false);
     if (AppState.RxHeader.arg != 0) {
         // The sensor refused the set and now works with its defaults. Storing those in the
         // EEPROM would overwrite the set kept there, which the operator never asked for, so the
         // EEPROM is left alone.
+        ForgetSensorSet();
         CopyField(AppState.ErrorText, PlausibilityReport(kMsgRamPlausibility).c_str());
+        log(false);
         SetTimeout();
         return -1;
     }
+    SetSensorSet(record);
     if (toEeprom && !Exchange(frame::kOrderStoreEeprom))
-        return -1;
-    return 1;
+        return log(false);
+    return log(true);
 }
 
 int GetParaRecord(bool fromEeprom, ParameterRecord *record,
@@ -135,6 +150,7 @@ int GetParaRecord(bool fromEeprom, ParameterRecord *record,
     // The receive buffer is cleared before every exchange, so fields the sensor did not send
     // read as 0.
     *record = RecordFromBytes(AppState.RxBuffer + frame::kHeaderSize);
+    SetSensorSet(*record);
     return 1;
 }
 
@@ -160,6 +176,7 @@ void GetPara()
     SetPanelValues();
     RunParameterRules();
     ShowStatus(eeprom ? kStatusReadEeprom : kStatusReadRam);
+    RefreshUnsyncedMarks();
 }
 
 int CBF_ButtonSend(int, int, int event, void *, int, int)

@@ -16,8 +16,10 @@ void GetPara();        // sensor -> record and pages (with EEPROM selected first
 // successful order 1 when `toEeprom`. GetParaRecord leaves `record` alone on failure; with
 // `fromEeprom` it loads the EEPROM first (order 4) and hands a failed EEPROM plausibility check
 // to `eepromReport` as "<title>\n<arg><text>" before it reads RAM (the sensor's defaults then).
+// Both keep the set the sensor's RAM holds (params/synced.h) up to date; SendParaRecord adds a
+// record to the change log unless `logged` is false (putting back what RAM held before).
 struct ParameterRecord;
-int SendParaRecord(const ParameterRecord &record, bool toEeprom);
+int SendParaRecord(const ParameterRecord &record, bool toEeprom, bool logged = true);
 int GetParaRecord(bool fromEeprom, ParameterRecord *record,
                   const std::function<void(const std::string &)> &eepromReport);
 

@@ -28,6 +28,13 @@ private:
     int fd_ = -1;
 };
 
+// Appends one record (a line ending in a line feed) to the file at `path`, creating it when it is
+// missing: the record goes to the system in one write at the file's end and is on the disk
+// (fsync) before this returns true. A last line that an earlier writer left without its line
+// feed (a kill in mid-write) is ended first, so that the new record starts on a line of its own;
+// nothing already in the file is changed.
+bool AppendRecordDurably(const std::string &path, const std::string &record);
+
 // Renames `from` over `to` in one step (both in the same folder).
 bool RenameFile(const std::string &from, const std::string &to);
 bool RemoveFile(const std::string &path);

@@ -4,8 +4,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <string>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,6 +55,41 @@ bool AppendFile::append(const std::string &text)
         done += size_t(n);
     }
     return true;
+}
+
+bool AppendRecordDurably(const std::string &path, const std::string &record)
+{
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW,
+                          0666 & ~CurrentUmask());
+    if (fd < 0)
+        return false;
+    // Other writers (the app and the tool) append to the same file: a lock keeps the check of
+    // the last byte and the write together.
+    while (::flock(fd, LOCK_EX) < 0 && errno == EINTR) {
+    }
+    std::string text = record;
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0;
+    if (ok && st.st_size > 0) {
+        char last = '\n';
+        if (::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n')
+            text.insert(text.begin(), '\n');
+    }
+    // One write for the whole record; only a signal or a full disk can cut it short, and a
+    // record cut short is the torn last line that a reader skips.
+    for (size_t done = 0; ok && done < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            ok = false;
+        else
+            done += size_t(n);
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    ::flock(fd, LOCK_UN);
+    ok = ::close(fd) == 0 && ok;
+    return ok;
 }
 
 bool AppendFile::flush()

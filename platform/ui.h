@@ -177,6 +177,26 @@ int SetTableColumnRange(int panel, int control, int col, int min, int max);
 // Gives the control the keyboard focus.
 int SetActiveCtrl(int panel, int control);
 
+// ---- Marks, the after-commit hook and text tables (ui_marks.cpp) ---------------------------------------
+// A frame of `color` drawn around the control, following its place and visibility;
+// VAL_TRANSPARENT removes it.
+int SetCtrlMark(int panel, int control, int color);
+int GetCtrlMark(int panel, int control, int *color); // VAL_TRANSPARENT: none
+// Called after every commit callback (an operator's change or press, whatever the control), once
+// the callback has returned; nullptr removes it.
+void SetAfterCommitHook(void (*hook)());
+// Tables whose cells hold text (read-only cells), rows 1-based, columns 1-based.
+int SetNumTableRows(int panel, int control, int rows);
+int SetTableCellText(int panel, int control, int row, int col, const char *text); // also its tooltip
+int GetTableCellText(int panel, int control, int row, int col, std::string *text);
+int SetTableCellColor(int panel, int control, int row, int col, int color); // VAL_TRANSPARENT: none
+int GetTableCellColor(int panel, int control, int row, int col, int *color);
+int SetTableColumnLabel(int panel, int control, int col, const char *label);
+int FitTableColumns(int panel, int control); // every column but the last as wide as its texts
+// A control's label as the operator reads it: a button's caption, else the text of the label
+// that names the control (empty when none does).
+std::string GetCtrlLabel(int panel, int control);
+
 // ---- Graphs and strip charts -------------------------------------------------------------------
 // Plot functions return a plot handle (> 0) or a negative error.
 int PlotY(int panel, int control, const double *y, int count, int color, int lineStyle = VAL_SOLID);

@@ -62,8 +62,11 @@ Qt::PenStyle PenStyle(int style)
 void Raise(int panel, int control, int event, int d1, int d2)
 {
     CtrlRec *c = FindCtrl(panel, control);
-    if (c && c->callback)
+    if (c && c->callback) {
         c->callback(panel, control, event, c->data, d1, d2);
+        if (event == EVENT_COMMIT)
+            RunAfterCommitHook();
+    }
 }
 
 void RaisePanel(int panel, int event, int d1, int d2)

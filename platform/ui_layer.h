@@ -71,6 +71,7 @@ QColor Rgb(int rgb);
 Qt::PenStyle PenStyle(int style);
 void Raise(int panel, int control, int event, int d1 = 0, int d2 = 0);
 void RaisePanel(int panel, int event, int d1 = 0, int d2 = 0);
+void RunAfterCommitHook(); // ui_marks.cpp
 
 // The widget that owns `w` as a control: w itself or its nearest registered ancestor.
 bool CtrlOf(QWidget *w, int *panel, int *control);

@@ -1,6 +1,7 @@
 #include "service/service.h"
 
 #include "app/appstate.h"
+#include "app/changes.h"
 #include "app/language.h"
 #include "app/startup.h"
 #include "app/status_line.h"
@@ -151,10 +152,14 @@ int CalculateOffsets(OffsetValues *values)
 
 int WriteOffsets(uint16_t ch0, uint16_t ch1)
 {
+    BeforeSensorWrite();
     uint8_t *p = AppState.TxFrame + frame::kHeaderSize;
     PutU16(p, ch0);
     PutU16(p + 2, ch1);
-    return OffsetExchange(kOffsetArgWrite, 4, 0);
+    const int result = OffsetExchange(kOffsetArgWrite, 4, 0);
+    LogSensorWrite(kChangeOffsets, "EEPROM",
+                   "CH0 " + std::to_string(ch0) + "; CH1 " + std::to_string(ch1), result == 1);
+    return result;
 }
 
 int GetOffset()
@@ -189,8 +194,13 @@ int SendSettingTimeFactor()
 {
     double factor = 0.0;
     GetCtrlVal(AppState.TabService, TABP_SERVICE_NUMERIC_SETTING_TIME_FACTOR, &factor);
-    PutU16(AppState.TxFrame + frame::kHeaderSize, SettingTimeFactorToWire(factor));
-    return OffsetExchange(kOffsetArgWriteFactor, 2, 0);
+    const uint16_t wire = SettingTimeFactorToWire(factor);
+    PutU16(AppState.TxFrame + frame::kHeaderSize, wire);
+    const int result = OffsetExchange(kOffsetArgWriteFactor, 2, 0);
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", SettingTimeFactorFromWire(wire));
+    LogSensorWrite(kChangeSettingTimeFactor, "EEPROM", text, result == 1);
+    return result;
 }
 
 void SetOffsetInstruction()

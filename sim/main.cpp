@@ -3,6 +3,8 @@
 // SIGINT or SIGTERM.
 #include "sim/eeprom_file.h"
 #include "sim/sensor_server.h"
+#include "params/paramfile.h"
+#include "params/record.h"
 #include "platform/system.h"
 
 #include <QCommandLineParser>
@@ -26,6 +28,21 @@ int Fail(const QString &text)
 {
     std::fprintf(stderr, "orvante2-sensor: %s\n", qPrintable(text));
     return 2;
+}
+
+// A RAM word of --ram: its number in record order or its name in a parameter file; -1 if none.
+int RamWordOf(const QString &word)
+{
+    bool ok = false;
+    const int number = word.toInt(&ok);
+    if (ok)
+        return number >= 0 && number < int(sim::kParamCount) ? number : -1;
+    for (const ParameterKey &k : kParameterKeys)
+        if (word.compare(QLatin1String(k.key), Qt::CaseInsensitive) == 0)
+            for (int i = 0; i < int(std::size(kRecordFields)); ++i)
+                if (kRecordFields[i] == k.field)
+                    return i;
+    return -1;
 }
 
 } // namespace
@@ -91,8 +108,14 @@ int main(int argc, char **argv)
     const QCommandLineOption stillOpt(
         QStringLiteral("still"),
         QStringLiteral("Hold the light on the receivers still (only noise moves the signals)."));
+    const QCommandLineOption ramOpt(
+        QStringLiteral("ram"),
+        QStringLiteral("Start with this word of the RAM parameter set changed, so that RAM and "
+                       "EEPROM differ (repeatable). WORD is the word's number 0..25 in record "
+                       "order or its name in a parameter file, e.g. --ram 'POWER CH0=700'."),
+        QStringLiteral("WORD=VALUE"));
     parser.addOptions({portOpt, ptyOpt, firmwareOpt, nameOpt, serialOpt, seedOpt, silentOpt,
-                       faultOpt, eepromFileOpt, badEepromOpt, inputsOpt, stillOpt});
+                       faultOpt, eepromFileOpt, badEepromOpt, inputsOpt, stillOpt, ramOpt});
     parser.process(app);
 
     bool ok = false;
@@ -142,6 +165,19 @@ int main(int argc, char **argv)
             if (!sim::WriteEepromFile(path, p))
                 std::fprintf(stderr, "orvante2-sensor: cannot write %s\n", path.c_str());
         });
+    }
+    if (parser.isSet(ramOpt)) {
+        sim::ParamRecord ram = model.eeprom();
+        for (const QString &option : parser.values(ramOpt)) {
+            const int word = RamWordOf(option.section('=', 0, 0).trimmed());
+            const uint value = option.section('=', 1).trimmed().toUInt(&ok);
+            if (word < 0 || !option.contains('=') || !ok || value > 65535)
+                return Fail(QStringLiteral("bad --ram %1: WORD=VALUE, WORD 0..25 or a "
+                                           "parameter name, VALUE 0..65535")
+                                .arg(option));
+            ram[size_t(word)] = uint16_t(value);
+        }
+        model.setRam(ram);
     }
     std::map<int, sim::Fault> faults;
     for (const QString &option : parser.values(faultOpt)) {

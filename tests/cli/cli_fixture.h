@@ -44,7 +44,9 @@ protected:
     Result run(const QStringList &args)
     {
         QProcess p;
-        QStringList all{"--tcp", QString("127.0.0.1:%1").arg(sensor.tcpPort())};
+        // The change log of the tool's writes goes into the test's folder.
+        QStringList all{"--tcp", QString("127.0.0.1:%1").arg(sensor.tcpPort()), "--settings-dir",
+                        dir.path()};
         all += args;
         p.start(ORVANTE2_CLI_EXE, all);
         EXPECT_TRUE(p.waitForFinished(60000)); // blocks; the simulator answers on its own thread
@@ -64,7 +66,9 @@ protected:
         QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
         QTimer::singleShot(60000, &loop, &QEventLoop::quit); // a hung tool fails, not the suite
         p.start(ORVANTE2_CLI_EXE,
-                QStringList{"--tcp", QString("127.0.0.1:%1").arg(peer.port())} + args);
+                QStringList{"--tcp", QString("127.0.0.1:%1").arg(peer.port()), "--settings-dir",
+                            dir.path()} +
+                    args);
         loop.exec();
         EXPECT_EQ(p.state(), QProcess::NotRunning);
         if (p.state() != QProcess::NotRunning) {

@@ -102,7 +102,8 @@ TEST_F(CliConvTable, SendStoresTheFilesPointsAsTheyStand)
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "Conversion table was saved to EE.\n");
     EXPECT_EQ(storedTable(), SimTable(rows));
-    EXPECT_EQ(Orders(sensor), (std::vector<std::pair<int, int>>{{103, 0}}));
+    // The sensor's identity first, for the change log's record of the write.
+    EXPECT_EQ(Orders(sensor), (std::vector<std::pair<int, int>>{{7, 0}, {15, 0}, {103, 0}}));
 
     write(path("default.ini"), appTableFile(DefaultConvRows()));
     r = run({"--lang", "de", "convtable", "send", "--file", path("default.ini")});
@@ -122,7 +123,9 @@ TEST_F(CliConvTable, SendDataStoresTheCurveInFourBlocks)
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "Conversion data were saved to EE.\n");
     EXPECT_EQ(storedData(), sim::DefaultConvData());
-    EXPECT_EQ(Orders(sensor), (std::vector<std::pair<int, int>>{{180, 0x1A00},
+    EXPECT_EQ(Orders(sensor), (std::vector<std::pair<int, int>>{{7, 0},
+                                                                {15, 0},
+                                                                {180, 0x1A00},
                                                                 {182, 0x1A00},
                                                                 {180, 0x1B00},
                                                                 {182, 0x1B00},
@@ -324,8 +327,9 @@ protected:
     {
         CloseLink();
         QProcess p;
-        p.start(ORVANTE2_CLI_EXE,
-                QStringList{"--tcp", QString("127.0.0.1:%1").arg(sensor.tcpPort())} + args);
+        p.start(ORVANTE2_CLI_EXE, QStringList{"--tcp", QString("127.0.0.1:%1").arg(sensor.tcpPort()),
+                                              "--settings-dir", dir.path()} +
+                                      args);
         EXPECT_TRUE(p.waitForFinished(60000));
         EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
         return p.exitCode();

@@ -287,6 +287,13 @@ TEST_F(CliTest, ParamsSendVerifyFindsAWordTheSensorDidNotTake)
     held[sim::kTolerance] = 99;
     write(path("p.ini"), appFile(set));
     RawPeer peer;
+    // Before it writes, the tool identifies the sensor and reads RAM for the change log.
+    std::vector<uint8_t> id(72, ' ');
+    const std::string version = "ORVANTE2 V1.3";
+    std::copy(version.begin(), version.end(), id.begin());
+    peer.answerNext({{0, Frame(frame::kOrderFirmwareId, 0, id)}});
+    peer.answerNext({{0, Frame(frame::kOrderNameSerial, 4711, {'S', 'I', 'M'})}});
+    peer.answerNext({{0, Frame(frame::kOrderReadRam, 0, sim::PackParams(set))}});
     peer.answerNext({{0, Frame(frame::kOrderWriteRam, 0)}});
     peer.answerNext({{0, Frame(frame::kOrderReadRam, 0, sim::PackParams(held))}});
     const Result r = runOnPeer(peer, {"params", "send", "--memory", "ram", "--file",
