@@ -448,6 +448,10 @@ void InstallScopeCallbacks()
     InstallCtrlCallback(page, TABP_SCOPE_NUMERIC_CYCLE_TIME, CBF_DispScanFreq, nullptr);
     InstallCtrlCallback(AppState.ScopePanel, SCOPEP_RING_SCOPE_SIGNAL, CBF_EditScopeSignal,
                         nullptr);
+    InstallCtrlCallback(page, TABP_SCOPE_BUTTON_SAVE_CAPTURE, CBF_ButtonSaveScopeCapture,
+                        nullptr);
+    InstallCtrlCallback(page, TABP_SCOPE_BUTTON_LOAD_CAPTURE, CBF_ButtonLoadScopeCapture,
+                        nullptr);
     for (int c :
          {TABP_SCOPE_BUTTON_GET_CYCLE_TIME, TABP_SCOPE_BUTTON_SCAN, TABP_SCOPE_BUTTON_BREAK_SCAN})
         RegisterOperationControl(&AppState.TabScope, c);
