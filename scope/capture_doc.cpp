@@ -40,13 +40,6 @@ std::string Now()
     return QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString();
 }
 
-int ShortOf(int panel, int control)
-{
-    int v = 0;
-    GetCtrlVal(panel, control, &v);
-    return v;
-}
-
 void Tell(const std::string &text)
 {
     MessagePopup(Tr(kMsgInfoTitle), text.c_str());
