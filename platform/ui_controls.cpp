@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -82,6 +83,25 @@ void SetStale(QWidget *w, bool stale)
         w->setPalette(w->property("livePalette").value<QPalette>());
         w->setProperty("livePalette", QVariant());
     }
+}
+
+// A status line shows all of its text: one longer than its rows is set in a smaller font, down
+// to two thirds of its own.
+void FitTextToField(QPlainTextEdit *t)
+{
+    QFont font = t->font();
+    const double full = t->property("fullPointSize").toDouble();
+    if (full <= 0)
+        return;
+    const int margin = 2 * int(t->document()->documentMargin()) + 2 * t->frameWidth();
+    const QRect room(0, 0, t->width() - margin, 1 << 20);
+    for (double size = full; size >= full * 2 / 3; size *= 0.9) {
+        font.setPointSizeF(size);
+        const QFontMetrics m(font);
+        if (m.boundingRect(room, Qt::TextWordWrap, t->toPlainText()).height() <= t->height() - margin)
+            break;
+    }
+    t->setFont(font);
 }
 
 } // namespace
@@ -173,9 +193,11 @@ int SetCtrlVal(int panel, int control, const char *value)
         le->setModified(false);
     } else if (auto *l = qobject_cast<QLabel *>(w))
         l->setText(text);
-    else if (auto *t = qobject_cast<QPlainTextEdit *>(w))
+    else if (auto *t = qobject_cast<QPlainTextEdit *>(w)) {
         t->setPlainText(text);
-    else if (auto *cb = qobject_cast<QComboBox *>(w)) {
+        if (t->property("fitsText").toBool())
+            FitTextToField(t);
+    } else if (auto *cb = qobject_cast<QComboBox *>(w)) {
         if (!cb->isEditable())
             return UIE_BAD_TYPE;
         cb->setEditText(text);
@@ -597,6 +619,8 @@ int NewStatusLine(int panel, int top, int left, int width, int height)
     line->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     line->document()->setDocumentMargin(2);
     line->setGeometry(left, top, width, height);
+    line->setProperty("fitsText", true);
+    line->setProperty("fullPointSize", line->font().pointSizeF());
     line->show();
     p->controls[id].widget = line;
     L().ctrlOfWidget.insert(line, {panel, id});

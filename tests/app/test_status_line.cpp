@@ -17,6 +17,8 @@
 #include "sim/sim_runner.h"
 
 #include <QAccessible>
+#include <QFontMetrics>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QWidget>
@@ -217,6 +219,36 @@ TEST_F(StatusLine, ParameterRulesSayWhyTheyDimAControl)
         ToolTip(scope, TABP_SCOPE_NUMERIC_PRE_TRIGGER).startsWith("Gesperrt: EINZELAUFNAHME"));
     UseLanguage(1);
     EXPECT_TRUE(ToolTip(scope, TABP_SCOPE_NUMERIC_PRE_TRIGGER).startsWith("Dimmed: SINGLE SHOT"));
+}
+
+} // namespace
+
+namespace {
+
+// A line longer than the field's rows (a German message with a path) is set smaller and shows
+// whole; a short one after it has the field's own font again.
+TEST_F(StatusLine, ALongLineIsSetSmallerAndShowsWhole)
+{
+    QPlainTextEdit *field = nullptr;
+    for (auto *t : PanelWidget(AppState.MainPanel)->findChildren<QPlainTextEdit *>())
+        if (t->property("fitsText").toBool())
+            field = t;
+    ASSERT_NE(field, nullptr);
+    const double full = field->font().pointSizeF();
+    const auto fits = [&] {
+        const int margin = 2 * int(field->document()->documentMargin()) + 2 * field->frameWidth();
+        const QRect room(0, 0, field->width() - margin, 1 << 20);
+        return QFontMetrics(field->font())
+                   .boundingRect(room, Qt::TextWordWrap, field->toPlainText())
+                   .height() <= field->height() - margin;
+    };
+    ShowStatus({"Die Umrechnungstabelle konnte nicht in die Datei gespeichert werden: ",
+                "The conversion table could not be saved to the file: "},
+               "/home/operator/Dokumente/Sensoren/Linie4/Umrechnungstabelle.ini");
+    EXPECT_LT(field->font().pointSizeF(), full);
+    EXPECT_TRUE(fits());
+    ShowStatus({"Gesendet.", "Sent."});
+    EXPECT_DOUBLE_EQ(field->font().pointSizeF(), full);
 }
 
 } // namespace
