@@ -84,19 +84,19 @@ void Show(Field field, bool visible)
 }
 
 // Why the rules dim a control, told in its tooltip.
-const Msg kWhySourceOff{"Gesperrt: die Leistungsquelle (POWER SOURCE) ist AUS.",
+const Msg kWhySourceOff{"Gesperrt: die SENDEQUELLE ist AUS.",
                         "Dimmed: POWER SOURCE is OFF."};
 const Msg kWhyDyn1{"Gesperrt: EXTERN TEACH = DYN1 regelt die Sendeleistung.",
                    "Dimmed: EXTERN TEACH = DYN1 controls the transmitter power."};
 const Msg kWhyDynamicPower{"Gesperrt: im dynamischen Leistungsmodus regelt der Sensor die "
                            "Sendeleistung selbst.",
                            "Dimmed: in POWER MODE DYNAMIC the sensor sets the power itself."};
-const Msg kWhyIntegral{"Gesperrt: wird im dynamischen Leistungsmodus mit dieser Leistungsquelle "
+const Msg kWhyIntegral{"Gesperrt: wird im dynamischen Leistungsmodus mit dieser Sendequelle "
                        "nicht verwendet.",
                        "Dimmed: not used in POWER MODE DYNAMIC with this POWER SOURCE."};
 const Msg kWhyStaticPower{"Gesperrt: wird nur im dynamischen Leistungsmodus verwendet.",
                           "Dimmed: used in POWER MODE DYNAMIC only."};
-const Msg kWhyAlternating{"Gesperrt: eine wechselnde Leistungsquelle verlangt LED-Modus AC.",
+const Msg kWhyAlternating{"Gesperrt: eine wechselnde Sendequelle verlangt LED-MODUS AC.",
                           "Dimmed: an alternating POWER SOURCE needs LED MODE AC."};
 const Msg kWhyRefFromSensor{"Gesperrt: REF kommt vom Sensor (EXTERN TEACH oder "
                             "Schwellennachfuehrung ist an).",

@@ -25,7 +25,7 @@ const Msg kMsgPrintDone{"Ausdruck erfolgreich!", "Print successful!"};
 const Msg kMsgPrintFailed{"Druckfehler!", "Print error!"};
 const Msg kMsgReportSettings{"Einstellungen", "Settings"};
 const Msg kMsgReportMeasure{"Cursor-Messung", "Cursor measurement"};
-const Msg kMsgTriggerMode{"TRIGGER MODUS", "TRIGGER MODE"};
+const Msg kMsgTriggerMode{"TRIGGER-MODUS", "TRIGGER MODE"};
 const Msg kMsgFrequency{"FREQUENZ", "FREQUENCY"};
 const Msg kMsgCycleTime{"ZYKLUSZEIT", "CYCLE TIME"};
 const Msg kMsgFirmware{"Firmware", "Firmware"};

@@ -344,7 +344,7 @@ TEST_F(ScopeReport, SettingsIdentityCursorsAndTheCaptureAsLinesNotAPicture)
     CycleTimeMs = 0;
     const auto german = PrintToPdf("german.pdf");
     ASSERT_EQ(german.size(), 1u);
-    for (const char *text : {"Einstellungen", "TRIGGER MODUS", "ZYKLUSZEIT", "nicht gemessen",
+    for (const char *text : {"Einstellungen", "TRIGGER-MODUS", "ZYKLUSZEIT", "nicht gemessen",
                              "Seriennummer", "ABTASTWERT (Zykluszeit nicht gemessen)", "120"})
         EXPECT_TRUE(Has(german[0], text)) << text;
 }
