@@ -365,18 +365,11 @@ int Scope(const Options &o, bool checkOnly)
         document.frequencyHz = CycleTimeMs > 0 ? 1000.0 / CycleTimeMs : 0;
     }
     if (!o.save.empty()) {
-        if (!Exchange(frame::kOrderFirmwareId))
+        if (!FetchSensorIdentity())
             return kExitLink;
-        document.firmware.assign(
-            reinterpret_cast<const char *>(AppState.RxBuffer + frame::kHeaderSize),
-            size_t(std::clamp<int>(AppState.RxHeader.length, 0, 72)));
-        document.firmware = document.firmware.c_str(); // up to its end
-        if (!Exchange(frame::kOrderNameSerial))
-            return kExitLink;
-        document.sensorName.assign(
-            reinterpret_cast<const char *>(AppState.RxBuffer + frame::kHeaderSize),
-            size_t(std::clamp<int>(AppState.RxHeader.length, 0, 255)));
-        document.sensorName = document.sensorName.c_str();
+        document.firmware = AppState.FirmwareId;
+        document.sensorName = AppState.SensorName;
+        document.panelId = AppState.SensorId;
     }
     if (StartScopeCapture(request) != 1)
         return kExitLink;

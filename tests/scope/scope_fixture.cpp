@@ -92,3 +92,18 @@ bool Scan()
     SimulateCtrlEvent(AppState.TabScope, TABP_SCOPE_BUTTON_SCAN, EVENT_COMMIT);
     return !ended;
 }
+
+void ScopeOnPeer::SetUp()
+{
+    AppTest::SetUp();
+    OpenTcp(peer.port());
+    DisplayPanel(AppState.MainPanel);
+}
+
+void ScopeOnPeer::SetTrigger(int mode, int level, int pre, int rate)
+{
+    SetCtrlVal(AppState.TabScope, TABP_SCOPE_RING_TRIGGER_MODE, mode);
+    SetCtrlVal(AppState.TabScope, TABP_SCOPE_NUMERIC_TRIGGER_LEVEL, level);
+    SetCtrlVal(AppState.TabScope, TABP_SCOPE_NUMERIC_PRE_TRIGGER, pre);
+    SetCtrlVal(AppState.TabScope, TABP_SCOPE_NUMERIC_SCAN_RATE, rate);
+}

@@ -50,3 +50,12 @@ private:
 // SCAN as the operator presses it. A capture that nothing ends would hang the test, so after
 // 20 s it is ended from outside; false then.
 bool Scan();
+
+// The real panels against a scripted peer over TCP, the main panel shown.
+class ScopeOnPeer : public AppTest {
+protected:
+    void SetUp() override;
+    // The scope page's trigger settings, as the operator sets them.
+    static void SetTrigger(int mode, int level, int pre, int rate);
+    RawPeer peer;
+};

@@ -71,21 +71,8 @@ TEST(ScopeCycleTime, FrequencyCycleTimeAndTheirPrecisions)
 namespace {
 
 // Captures over TCP against a peer that answers with exactly the bytes a test gives it.
-class ScopePeer : public AppTest {
+class ScopePeer : public ScopeOnPeer {
 protected:
-    void SetUp() override
-    {
-        AppTest::SetUp();
-        OpenTcp(peer.port());
-        DisplayPanel(AppState.MainPanel);
-    }
-    void SetTrigger(int mode, int level, int pre, int rate)
-    {
-        SetCtrlVal(AppState.TabScope, TABP_SCOPE_RING_TRIGGER_MODE, mode);
-        SetCtrlVal(AppState.TabScope, TABP_SCOPE_NUMERIC_TRIGGER_LEVEL, level);
-        SetCtrlVal(AppState.TabScope, TABP_SCOPE_NUMERIC_PRE_TRIGGER, pre);
-        SetCtrlVal(AppState.TabScope, TABP_SCOPE_NUMERIC_SCAN_RATE, rate);
-    }
     // A complete first capture that later ones must not disturb.
     void CaptureA()
     {
@@ -95,7 +82,6 @@ protected:
         ASSERT_EQ(ScopeTraces.SigTrace, ringsA[2]);
         peer.requests.clear();
     }
-    RawPeer peer;
     const std::array<Ring, 4> ringsA = {CountingRing(100), CountingRing(300), CountingRing(500)};
     const std::array<Ring, 4> ringsB = {CountingRing(1000), CountingRing(2000), CountingRing(3000)};
 };

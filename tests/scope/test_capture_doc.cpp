@@ -9,21 +9,8 @@
 
 namespace {
 
-class ScopeDocument : public AppTest {
+class ScopeDocument : public ScopeOnPeer {
 protected:
-    void SetUp() override
-    {
-        AppTest::SetUp();
-        OpenTcp(peer.port());
-        DisplayPanel(AppState.MainPanel);
-    }
-    void SetTrigger(int mode, int level, int pre, int rate)
-    {
-        SetCtrlVal(AppState.TabScope, TABP_SCOPE_RING_TRIGGER_MODE, mode);
-        SetCtrlVal(AppState.TabScope, TABP_SCOPE_NUMERIC_TRIGGER_LEVEL, level);
-        SetCtrlVal(AppState.TabScope, TABP_SCOPE_NUMERIC_PRE_TRIGGER, pre);
-        SetCtrlVal(AppState.TabScope, TABP_SCOPE_NUMERIC_SCAN_RATE, rate);
-    }
     int Val(int control)
     {
         int v = 0;
@@ -31,7 +18,6 @@ protected:
         return v;
     }
     std::string Path(const char *name) { return dir.filePath(name).toStdString(); }
-    RawPeer peer;
     const std::array<Ring, 4> rings = {CountingRing(100), CountingRing(300), CountingRing(500),
                                        CountingRing(0)};
 };
