@@ -396,7 +396,7 @@ int Scope(const Options &o, bool checkOnly)
 
     document.request = request;
     document.traces = traces;
-    document.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString();
+    document.date = CaptureDateNow();
     if (!o.save.empty() &&
         WriteScopeCaptureFile(document, o.save) != CaptureFileResult::kOk) {
         Report(std::string(Tr(kMsgFileNotWritten)) + o.save);

@@ -7,7 +7,6 @@
 #include "scope/capture.h"
 #include "scope/display.h"
 
-#include <QDateTime>
 
 const Msg kMsgCaptureSaved{"Scope-Aufnahme gespeichert: ", "Scope capture saved: "};
 const Msg kMsgCaptureNotSaved{"Scope-Aufnahme konnte nicht gespeichert werden: ",
@@ -35,11 +34,6 @@ struct Provenance {
 };
 Provenance gShown;
 
-std::string Now()
-{
-    return QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString();
-}
-
 void Tell(const std::string &text)
 {
     MessagePopup(Tr(kMsgInfoTitle), text.c_str());
@@ -56,7 +50,7 @@ void NoteScopeCaptureTaken(const ScopeRequest &request)
 {
     gShown.shown = true;
     gShown.request = request;
-    gShown.date = Now();
+    gShown.date = CaptureDateNow();
     gShown.firmware = AppState.FirmwareId;
     gShown.sensorName = AppState.SensorName;
     gShown.panelId = AppState.SensorId;

@@ -2,6 +2,8 @@
 
 #include "support/ini.h"
 
+#include <QDateTime>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -179,6 +181,11 @@ CaptureFileResult ReadScopeCaptureFile(const std::string &path, ScopeCapture *ca
         return CaptureFileResult::kDamaged;
     *capture = c;
     return CaptureFileResult::kOk;
+}
+
+std::string CaptureDateNow()
+{
+    return QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString();
 }
 
 double ScopeSampleTimeMs(const ScopeCapture &capture, int k)

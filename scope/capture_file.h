@@ -38,5 +38,8 @@ CaptureFileResult ReadScopeCaptureFile(const std::string &path, ScopeCapture *ca
 // when no cycle time was measured), CH0, CH1, SIG and the four digital states 0/1.
 std::string ScopeCaptureCsv(const ScopeCapture &capture);
 
+// The local date and time now, as a capture file keeps it.
+std::string CaptureDateNow();
+
 // The time of sample `k` in ms (one sample every ScanRate cycles).
 double ScopeSampleTimeMs(const ScopeCapture &capture, int k);
