@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "app/status_line.h"
 #include "platform/ui.h"
 #include "scope/capture.h"
 #include "scope/display.h"
@@ -109,13 +110,24 @@ void ShowScopeCapture(const ScopeCapture &c)
     calcScopDeltaXY();
 }
 
+namespace {
+
+// The result of SAVE or LOAD: also a line in the status line, in the current language.
+std::string Outcome(const Msg &what, const std::string &path)
+{
+    ShowStatus(what, path);
+    return std::string(Tr(what)) + path;
+}
+
+} // namespace
+
 std::string SaveScopeCaptureTo(const std::string &path)
 {
     if (!gShown.shown)
         return Tr(kMsgNoCaptureToSave);
     if (WriteScopeCaptureFile(ShownScopeCapture(), path) != CaptureFileResult::kOk)
-        return std::string(Tr(kMsgCaptureNotSaved)) + path;
-    return std::string(Tr(kMsgCaptureSaved)) + path;
+        return Outcome(kMsgCaptureNotSaved, path);
+    return Outcome(kMsgCaptureSaved, path);
 }
 
 std::string LoadScopeCaptureFrom(const std::string &path, bool *loaded)
@@ -124,13 +136,13 @@ std::string LoadScopeCaptureFrom(const std::string &path, bool *loaded)
     *loaded = false;
     switch (ReadScopeCaptureFile(path, &c)) {
     case CaptureFileResult::kOk: break;
-    case CaptureFileResult::kNotACapture: return std::string(Tr(kMsgNotACaptureFile)) + path;
-    case CaptureFileResult::kDamaged: return std::string(Tr(kMsgCaptureDamaged)) + path;
-    default: return std::string(Tr(kMsgCaptureUnreadable)) + path;
+    case CaptureFileResult::kNotACapture: return Outcome(kMsgNotACaptureFile, path);
+    case CaptureFileResult::kDamaged: return Outcome(kMsgCaptureDamaged, path);
+    default: return Outcome(kMsgCaptureUnreadable, path);
     }
     ShowScopeCapture(c);
     *loaded = true;
-    return std::string(Tr(kMsgCaptureLoaded)) + path;
+    return Outcome(kMsgCaptureLoaded, path);
 }
 
 int CBF_ButtonSaveScopeCapture(int, int, int event, void *, int, int)

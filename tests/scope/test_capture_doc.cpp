@@ -3,6 +3,7 @@
 #include "scope_fixture.h"
 
 #include "app/appstate.h"
+#include "app/status_line.h"
 #include "link/exchange.h"
 #include "scope/capture_doc.h"
 #include "scope/display.h"
@@ -57,6 +58,7 @@ TEST_F(ScopeDocument, SavedCaptureComesBackWithoutASensorAndSavesToTheSameBytes)
     GetCtrlVal(AppState.ScopePanel, SCOPEP_NUMERIC_DELTA_X, &deltaX);
     EXPECT_NEAR(deltaX, 50 * 0.2 * 3, 1e-9); // samples x cycle time x scan rate
 
+    EXPECT_NE(StatusLineText().find(Tr(kMsgCaptureLoaded)), std::string::npos) << StatusLineText();
     EXPECT_EQ(SaveScopeCaptureTo(Path("b.ini")), std::string(Tr(kMsgCaptureSaved)) + Path("b.ini"));
     EXPECT_EQ(ReadAll(Path("a.ini")), ReadAll(Path("b.ini")));
 
