@@ -370,6 +370,7 @@ int Scope(const Options &o, bool checkOnly)
         document.firmware = AppState.FirmwareId;
         document.sensorName = AppState.SensorName;
         document.panelId = AppState.SensorId;
+        document.serial = AppState.SensorSerial;
     }
     if (StartScopeCapture(request) != 1)
         return kExitLink;

@@ -11,6 +11,7 @@
 #include "link/exchange.h"
 #include "link/frame.h"
 #include "scope/display.h"
+#include "scope/reference.h"
 
 #include <algorithm>
 #include <cmath>
@@ -331,12 +332,16 @@ void PlotScopeSignals()
     int selected = 0;
     GetCtrlVal(AppState.ScopePanel, SCOPEP_RING_SCOPE_SIGNAL, &selected);
     DeleteGraphPlot(AppState.ScopePanel, SCOPEP_GRAPH_SCOPE, -1);
-    if (selected == 0 || selected == 1)
+    PlotScopeReference(selected); // under the capture
+    // Before any capture there is nothing to draw but a reference.
+    const bool shown = ScopeCaptureShown();
+    if (shown && (selected == 0 || selected == 1))
         PlotTrace(SCOPEP_GRAPH_SCOPE, ScopeTraces.Ch0Trace, kColorCh0, "CH0");
-    if (selected == 0 || selected == 2)
+    if (shown && (selected == 0 || selected == 2))
         PlotTrace(SCOPEP_GRAPH_SCOPE, ScopeTraces.Ch1Trace, kColorCh1, "CH1");
-    if (selected == 0 || selected == 3)
+    if (shown && (selected == 0 || selected == 3))
         PlotTrace(SCOPEP_GRAPH_SCOPE, ScopeTraces.SigTrace, kColorSig, "SIG");
+    calcScopDeltaXY(); // the readouts between the cursors follow the traces shown
 }
 
 int CBF_ButtonGetCycleTime(int, int, int event, void *, int, int)
@@ -455,5 +460,7 @@ void InstallScopeCallbacks()
     for (int c :
          {TABP_SCOPE_BUTTON_GET_CYCLE_TIME, TABP_SCOPE_BUTTON_SCAN, TABP_SCOPE_BUTTON_BREAK_SCAN})
         RegisterOperationControl(&AppState.TabScope, c);
+    ForgetShownScopeCapture();
+    InstallScopeReferenceCallbacks();
     InstallScopeDisplayCallbacks();
 }

@@ -7,6 +7,7 @@
 #include "platform/ui.h"
 #include "scope/capture.h"
 #include "scope/display.h"
+#include "scope/reference.h"
 
 
 const Msg kMsgCaptureSaved{"Scope-Aufnahme gespeichert: ", "Scope capture saved: "};
@@ -32,6 +33,7 @@ struct Provenance {
     bool shown = false;
     ScopeRequest request;
     std::string date, firmware, sensorName, panelId;
+    long serial = -1;
 };
 Provenance gShown;
 
@@ -55,6 +57,13 @@ void NoteScopeCaptureTaken(const ScopeRequest &request)
     gShown.firmware = AppState.FirmwareId;
     gShown.sensorName = AppState.SensorName;
     gShown.panelId = AppState.SensorId;
+    gShown.serial = AppState.SensorSerial;
+    KeepScopeReferenceIfComparable();
+}
+
+void ForgetShownScopeCapture()
+{
+    gShown = {};
 }
 
 bool ScopeCaptureShown()
@@ -70,6 +79,7 @@ ScopeCapture ShownScopeCapture()
     c.firmware = gShown.firmware;
     c.sensorName = gShown.sensorName;
     c.panelId = gShown.panelId;
+    c.serial = gShown.serial;
     c.cycleTimeMs = CycleTimeMs;
     c.frequencyHz = CycleTimeMs > 0 ? 1000.0 / CycleTimeMs : 0;
     c.comment = GetCtrlText(AppState.TabScope, TABP_SCOPE_TEXTBOX_SCOPE_COMMENT);
@@ -88,6 +98,7 @@ void ShowScopeCapture(const ScopeCapture &c)
     gShown.firmware = c.firmware;
     gShown.sensorName = c.sensorName;
     gShown.panelId = c.panelId;
+    gShown.serial = c.serial;
 
     // The page's settings become the capture's, so that the deltas count in its scan rate.
     const int page = AppState.TabScope;
@@ -104,6 +115,7 @@ void ShowScopeCapture(const ScopeCapture &c)
     ResetTextBox(page, TABP_SCOPE_TEXTBOX_SCOPE_COMMENT, c.comment.c_str());
 
     ScopeTraces = c.traces;
+    KeepScopeReferenceIfComparable();
     PlotScopeTraces();
     for (int k = 0; k < 2; ++k)
         SetGraphCursor(AppState.ScopePanel, SCOPEP_GRAPH_SCOPE, k + 1, c.cursorX[k], c.cursorY[k]);

@@ -9,6 +9,8 @@
 
 // Called when a capture has come in whole: notes when it was taken and its request.
 void NoteScopeCaptureTaken(const ScopeRequest &request);
+// New panels show no capture yet.
+void ForgetShownScopeCapture();
 // Whether a capture is on the scope panel (taken or loaded) to be saved.
 bool ScopeCaptureShown();
 

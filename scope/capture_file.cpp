@@ -53,6 +53,8 @@ bool PutAll(IniText ini, const ScopeCapture &c)
               Ini_PutString(ini, kGeneral, "COMMENT", c.comment.c_str()) >= 0;
     ok = ok && Ini_PutString(ini, kSensor, "FIRMWARE", c.firmware.c_str()) >= 0 &&
          Ini_PutString(ini, kSensor, "NAME", c.sensorName.c_str()) >= 0 &&
+         Ini_PutString(ini, kSensor, "SERIAL NUMBER",
+                       c.serial >= 0 ? std::to_string(c.serial).c_str() : "") >= 0 &&
          Ini_PutString(ini, kSensor, "PANEL ID", c.panelId.c_str()) >= 0;
     ok = ok && Ini_PutInt(ini, kSettings, "TRIGGER MODE", c.request.TriggerMode) >= 0 &&
          Ini_PutInt(ini, kSettings, "TRIGGER LEVEL", c.request.TriggerLevel) >= 0 &&
@@ -100,6 +102,20 @@ bool GetInt(IniText ini, const char *section, const char *item, int lo, int hi, 
     if (Ini_GetInt(ini, section, item, &v) != 1 || v < lo || v > hi)
         return false;
     *value = int16_t(v);
+    return true;
+}
+
+// The serial number: not there (files written before it was kept) or empty when not known,
+// else a number of at most ten digits.
+bool GetSerial(IniText ini, long *serial)
+{
+    std::string text;
+    *serial = -1;
+    if (!GetText(ini, kSensor, "SERIAL NUMBER", &text) || text.empty())
+        return true;
+    if (text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    *serial = std::strtol(text.c_str(), nullptr, 10);
     return true;
 }
 
@@ -162,7 +178,8 @@ CaptureFileResult ReadScopeCaptureFile(const std::string &path, ScopeCapture *ca
               GetText(ini.get(), kGeneral, "COMMENT", &c.comment) &&
               GetText(ini.get(), kSensor, "FIRMWARE", &c.firmware) &&
               GetText(ini.get(), kSensor, "NAME", &c.sensorName) &&
-              GetText(ini.get(), kSensor, "PANEL ID", &c.panelId);
+              GetText(ini.get(), kSensor, "PANEL ID", &c.panelId) &&
+              GetSerial(ini.get(), &c.serial);
     ok = ok && GetInt(ini.get(), kSettings, "TRIGGER MODE", 0, 4, &c.request.TriggerMode) &&
          GetInt(ini.get(), kSettings, "TRIGGER LEVEL", -32768, 32767, &c.request.TriggerLevel) &&
          GetInt(ini.get(), kSettings, "PRE TRIGGER", 0, kScopeSamples - 1,

@@ -12,6 +12,7 @@ struct ScopeCapture {
     double frequencyHz = 0;
     double cycleTimeMs = 0; // 0: not measured; the time axis then counts samples
     std::string firmware, sensorName, panelId;
+    long serial = -1; // the sensor's serial number; -1 not known
     std::string comment;
     double cursorX[2] = {0, 0}, cursorY[2] = {0, 0};
     std::string date; // local date and time of the capture, "YYYY-MM-DD HH:MM:SS"

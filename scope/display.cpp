@@ -5,6 +5,8 @@
 #include "app/startup.h"
 #include "platform/ui.h"
 #include "scope/capture.h"
+#include "scope/capture_doc.h"
+#include "scope/reference.h"
 
 #include <climits>
 #include <cmath>
@@ -31,6 +33,21 @@ const Msg kHelpDeltaX{"Zeigt delta X in [ms] an. \nDie Berechnung basiert auf de
                       "Show delta X in [ms]. \nThe calculation is based on the cycle time "
                       "shown\nin the display [ms] and the value of ScanRate."};
 const Msg kHelpDeltaY{"Zeigt delta Y in [digit] und [V].", "Show delta Y in [digit] and [V]."};
+const Msg kHelpMeasureSignal{
+    "Signal, dessen Minimum, Maximum und Mittelwert zwischen den Cursorn gezeigt werden.",
+    "Signal whose minimum, maximum and mean between the cursors are shown."};
+const Msg kHelpMeasure{
+    "1/DELTA X: die Frequenz in Hz einer Periode so lang wie der Cursor-Abstand (nur bei "
+    "gemessener Zykluszeit).\nMIN, MAX, MITTEL: das gewaehlte Signal zwischen den Cursorn, "
+    "beide Abtastwerte eingeschlossen.",
+    "1/DELTA X: the frequency in Hz of a period as long as the cursors' distance (only with the "
+    "cycle time measured).\nMIN, MAX, MEAN: the selected signal between the cursors, both "
+    "samples included."};
+const Msg kHelpReference{
+    "Die unterlegte Referenz (Datei und Datum) und an jedem Cursor die Aufnahme minus die "
+    "Referenz fuer die gezeigten Signale in Digit.",
+    "The reference laid under the capture (file and date), and at each cursor the capture minus "
+    "the reference for the signals shown, in digits."};
 const Msg kHelpCloseSP{"Schliesst PANEL und kehrt zu HAUPT PANEL zurueck.",
                        "Close PANEL and return to MAIN PANEL."};
 const Msg kHelpPrint{"Einstellungen, Scope Graph und Kommentare drucken.",
@@ -72,6 +89,47 @@ ScopeDelta ScopeDeltaOf(double x1, double y1, double x2, double y2, double cycle
     return d;
 }
 
+CursorReadouts CursorReadoutsNow()
+{
+    const int panel = AppState.ScopePanel;
+    CursorReadouts r;
+    GetCtrlVal(panel, SCOPEP_RING_MEASURE_SIGNAL, &r.signal);
+    const ScopeCapture *reference = ScopeReference();
+    r.reference = reference != nullptr;
+    if (!ScopeCaptureShown())
+        return r;
+    int rate = 0, selected = 0;
+    GetCtrlVal(AppState.TabScope, TABP_SCOPE_NUMERIC_SCAN_RATE, &rate);
+    GetCtrlVal(panel, SCOPEP_RING_SCOPE_SIGNAL, &selected);
+    double x[2] = {}, y[2] = {};
+    for (int i = 0; i < 2; ++i)
+        GetGraphCursor(panel, SCOPEP_GRAPH_SCOPE, i + 1, &x[i], &y[i]);
+    const ScopeDelta d = ScopeDeltaOf(x[0], y[0], x[1], y[1], CycleTimeMs, int16_t(rate));
+    r.frequency = CursorFrequencyText(d.deltaXMs);
+    r.stats = CursorStatsTextsOf(CursorStatsOf(AnalogTraceOf(ScopeTraces, r.signal), x[0], x[1]));
+    if (reference != nullptr)
+        for (int i = 0; i < 2; ++i)
+            r.difference[i] = ReferenceDifferenceText(ScopeTraces, reference->traces,
+                                                      CursorSample(x[i]), selected);
+    return r;
+}
+
+namespace {
+
+void ShowCursorReadouts()
+{
+    const int panel = AppState.ScopePanel;
+    const CursorReadouts r = CursorReadoutsNow();
+    SetCtrlVal(panel, SCOPEP_STRING_CURSOR_FREQUENCY, r.frequency.c_str());
+    SetCtrlVal(panel, SCOPEP_STRING_CURSOR_MIN, r.stats.minimum.c_str());
+    SetCtrlVal(panel, SCOPEP_STRING_CURSOR_MAX, r.stats.maximum.c_str());
+    SetCtrlVal(panel, SCOPEP_STRING_CURSOR_MEAN, r.stats.mean.c_str());
+    SetCtrlVal(panel, SCOPEP_STRING_REF_DIFF_1, r.difference[0].c_str());
+    SetCtrlVal(panel, SCOPEP_STRING_REF_DIFF_2, r.difference[1].c_str());
+}
+
+} // namespace
+
 void calcScopDeltaXY()
 {
     int rate = 0;
@@ -88,6 +146,7 @@ void calcScopDeltaXY()
     SetCtrlVal(AppState.ScopePanel, SCOPEP_NUMERIC_DELTA_X, d.deltaXMs);
     SetCtrlVal(AppState.ScopePanel, SCOPEP_NUMERIC_DELTA_Y, d.dy);
     SetCtrlVal(AppState.ScopePanel, SCOPEP_NUMERIC_DELTA_Y_VOLT, d.deltaYVolts);
+    ShowCursorReadouts();
 }
 
 void ZoomScope11()
@@ -136,6 +195,29 @@ int CBF_DispDeltaY(int, int, int event, void *, int, int)
     return 0;
 }
 
+int CBF_EditMeasureSignal(int, int, int event, void *, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK)
+        ShowHelp(kHelpMeasureSignal);
+    else if (event == EVENT_COMMIT)
+        ShowCursorReadouts();
+    return 0;
+}
+
+int CBF_DispCursorMeasure(int, int, int event, void *, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK)
+        ShowHelp(kHelpMeasure);
+    return 0;
+}
+
+int CBF_DispReference(int, int, int event, void *, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK)
+        ShowHelp(kHelpReference);
+    return 0;
+}
+
 int CBF_ButtonCloseSP(int, int, int event, void *, int, int)
 {
     if (event == EVENT_RIGHT_CLICK)
@@ -171,6 +253,12 @@ void InstallScopeDisplayCallbacks()
     InstallCtrlCallback(p, SCOPEP_NUMERIC_DELTA_X, CBF_DispDeltaX, nullptr);
     InstallCtrlCallback(p, SCOPEP_NUMERIC_DELTA_Y, CBF_DispDeltaY, nullptr);
     InstallCtrlCallback(p, SCOPEP_NUMERIC_DELTA_Y_VOLT, CBF_DispDeltaY, nullptr);
+    InstallCtrlCallback(p, SCOPEP_RING_MEASURE_SIGNAL, CBF_EditMeasureSignal, nullptr);
+    for (int c : {SCOPEP_STRING_CURSOR_FREQUENCY, SCOPEP_STRING_CURSOR_MIN, SCOPEP_STRING_CURSOR_MAX,
+                  SCOPEP_STRING_CURSOR_MEAN})
+        InstallCtrlCallback(p, c, CBF_DispCursorMeasure, nullptr);
+    for (int c : {SCOPEP_STRING_REFERENCE, SCOPEP_STRING_REF_DIFF_1, SCOPEP_STRING_REF_DIFF_2})
+        InstallCtrlCallback(p, c, CBF_DispReference, nullptr);
     InstallCtrlCallback(p, SCOPEP_BUTTON_CLOSE, CBF_ButtonCloseSP, nullptr);
     InstallCtrlCallback(AppState.TabScope, TABP_SCOPE_TEXTBOX_SCOPE_COMMENT, CBF_EditScopeComment,
                         nullptr);

@@ -4,6 +4,9 @@
 #pragma once
 
 #include "app/messages.h"
+#include "scope/measure.h"
+
+#include <string>
 
 inline constexpr double kScopeFullX = 128.0;    // ZOOM 1:1: x 0..128 samples
 inline constexpr double kScopeFullY = 4100.0;   // ZOOM 1:1: y 0..4100 digits
@@ -22,6 +25,19 @@ struct ScopeDelta {
 };
 ScopeDelta ScopeDeltaOf(double x1, double y1, double x2, double y2, double cycleTimeMs,
                         int scanRate);
+
+// What the cursors measure beyond the deltas, as the scope panel and the report show it: 1 / delta
+// X, the minimum, maximum and mean between the cursors of the signal picked beside them (0 CH0,
+// 1 CH1, 2 SIG), and with a reference laid the capture minus the reference at each cursor for
+// the traces shown. Texts are "-" where there is nothing to measure (no capture, no time).
+struct CursorReadouts {
+    std::string frequency = "-";
+    int signal = 0;
+    CursorStatsTexts stats;
+    bool reference = false;
+    std::string difference[2] = {"-", "-"};
+};
+CursorReadouts CursorReadoutsNow();
 
 // Reads the analog graph's cursors, moves the digital graph's cursors to the same x and shows
 // the deltas.
@@ -52,6 +68,9 @@ int CBF_GraphScope(int panel, int control, int event, void *, int, int);
 int CBF_ButtonZoomScope11(int panel, int control, int event, void *, int, int);
 int CBF_DispDeltaX(int panel, int control, int event, void *, int, int);
 int CBF_DispDeltaY(int panel, int control, int event, void *, int, int);
+int CBF_EditMeasureSignal(int panel, int control, int event, void *, int, int);
+int CBF_DispCursorMeasure(int panel, int control, int event, void *, int, int);
+int CBF_DispReference(int panel, int control, int event, void *, int, int);
 int CBF_ButtonCloseSP(int panel, int control, int event, void *, int, int);
 int CBF_EditScopeComment(int panel, int control, int event, void *, int, int);
 int CBF_ButtonPrintScopeGraph(int panel, int control, int event, void *, int, int);

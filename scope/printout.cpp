@@ -9,6 +9,8 @@
 #include "app/status_line.h"
 #include "platform/ui.h"
 #include "scope/capture.h"
+#include "scope/capture_doc.h"
+#include "scope/reference.h"
 
 #include <cstdio>
 #include <string>
@@ -32,6 +34,9 @@ const Msg kMsgFirmware{"Firmware", "Firmware"};
 const Msg kMsgSensorName{"Sensor", "Sensor"};
 const Msg kMsgSerialNumber{"Seriennummer", "Serial number"};
 const Msg kMsgPanelIdLabel{"Fenster ID", "Panel ID"};
+const Msg kMsgCaptureDate{"Aufgenommen", "Captured"};
+const Msg kMsgReportMeasureSignal{"MIN / MAX / MITTEL", "MIN / MAX / MEAN"};
+const Msg kMsgReportDifference{"AKTUELL - REF (CURSOR ", "CURRENT - REF (CURSOR "};
 const Msg kMsgNotMeasured{"nicht gemessen", "not measured"};
 const Msg kMsgUnknown{"unbekannt", "unknown"};
 const Msg kMsgTimeAxis{"Zeit [ms]", "Time [ms]"};
@@ -69,6 +74,21 @@ int ReadInt(int panel, int control)
     return v;
 }
 
+// The sensor the capture shown came from: the file's for a loaded capture, the sensor's at the
+// time for one taken; the connected sensor's while no capture is shown.
+struct Identity {
+    std::string firmware, name, panelId, date;
+    long serial = -1;
+};
+Identity ShownIdentity()
+{
+    if (!ScopeCaptureShown())
+        return {AppState.FirmwareId, AppState.SensorName, AppState.SensorId, "",
+                AppState.SensorSerial};
+    const ScopeCapture c = ShownScopeCapture();
+    return {c.firmware, c.sensorName, c.panelId, c.date, c.serial};
+}
+
 // The capture's settings and the sensor's identity, as label and value pairs.
 std::vector<std::pair<std::string, std::string>> SettingsPairs()
 {
@@ -82,9 +102,8 @@ std::vector<std::pair<std::string, std::string>> SettingsPairs()
     const int fPrecision = frequency > 1000 ? 0 : frequency > 1 ? 1 : 2;
     const int tPrecision = frequency > 10000 ? 6 : frequency > 1 ? 3 : 0;
     const std::string unknown = Tr(kMsgUnknown);
-    const auto orUnknown = [&](const char *text) {
-        return text[0] != '\0' ? std::string(text) : unknown;
-    };
+    const auto orUnknown = [&](const std::string &text) { return text.empty() ? unknown : text; };
+    const Identity id = ShownIdentity();
     std::vector<std::pair<std::string, std::string>> pairs = {
         {Tr(kMsgTriggerMode), modeLabel},
         {"TRIGGER LEVEL", std::to_string(int16_t(ReadInt(page, TABP_SCOPE_NUMERIC_TRIGGER_LEVEL)))},
@@ -96,13 +115,14 @@ std::vector<std::pair<std::string, std::string>> SettingsPairs()
         {Tr(kMsgCycleTime),
          CycleTimeMs > 0 ? Format(("%." + std::to_string(tPrecision) + "f ms").c_str(), CycleTimeMs)
                          : std::string(Tr(kMsgNotMeasured))},
-        {Tr(kMsgFirmware), orUnknown(AppState.FirmwareId)},
-        {Tr(kMsgSensorName), orUnknown(AppState.SensorName)},
-        {Tr(kMsgSerialNumber),
-         AppState.SensorSerial >= 0 ? std::to_string(AppState.SensorSerial) : unknown},
+        {Tr(kMsgFirmware), orUnknown(id.firmware)},
+        {Tr(kMsgSensorName), orUnknown(id.name)},
+        {Tr(kMsgSerialNumber), id.serial >= 0 ? std::to_string(id.serial) : unknown},
     };
-    if (AppState.SensorId[0] != '\0')
-        pairs.push_back({Tr(kMsgPanelIdLabel), AppState.SensorId});
+    if (!id.panelId.empty())
+        pairs.push_back({Tr(kMsgPanelIdLabel), id.panelId});
+    if (!id.date.empty())
+        pairs.push_back({Tr(kMsgCaptureDate), id.date});
     return pairs;
 }
 
@@ -127,6 +147,17 @@ std::vector<std::pair<std::string, std::string>> CursorPairs()
                                        d.deltaXMs)});
     pairs.push_back(
         {"DELTA Y", std::to_string(d.dy) + " digit, " + Format("%.4f V", d.deltaYVolts)});
+    const CursorReadouts r = CursorReadoutsNow();
+    static const char *const kSignals[] = {"CH0", "CH1", "SIG"};
+    pairs.push_back({"1/DELTA X", r.frequency});
+    pairs.push_back({std::string(Tr(kMsgReportMeasureSignal)) + " " + kSignals[r.signal % 3],
+                     r.stats.minimum + " / " + r.stats.maximum + " / " + r.stats.mean});
+    if (r.reference) {
+        pairs.push_back({Tr(kMsgReportReference), ScopeReferenceTitle()});
+        for (int i = 0; i < 2; ++i)
+            pairs.push_back({Tr(kMsgReportDifference) + std::to_string(i + 1) + ")",
+                             r.difference[i]});
+    }
     return pairs;
 }
 
@@ -155,6 +186,22 @@ ReportChart ScopeChart()
     } analog[] = {{"CH0", 0xFF0000, &ScopeTraces.Ch0Trace, 1},
                   {"CH1", 0x00C000, &ScopeTraces.Ch1Trace, 2},
                   {"SIG", 0x808000, &ScopeTraces.SigTrace, 3}};
+    // A reference laid is drawn first, under the capture, dashed as on the panel.
+    if (const ScopeCapture *reference = ScopeReference()) {
+        const ScopeTrace *refTraces[] = {&reference->traces.Ch0Trace,
+                                         &reference->traces.Ch1Trace, &reference->traces.SigTrace};
+        for (int signal = 0; signal < 3; ++signal) {
+            if (selected != 0 && selected != signal + 1)
+                continue;
+            const ReferenceLook look = ReferenceLookOf(signal);
+            ReportTrace t;
+            t.name = look.name;
+            t.color = look.color;
+            t.lineStyle = VAL_DASH;
+            t.y.assign(refTraces[signal]->begin(), refTraces[signal]->end());
+            c.traces.push_back(std::move(t));
+        }
+    }
     for (const auto &a : analog) {
         if (selected != 0 && selected != a.selector)
             continue;
@@ -205,9 +252,9 @@ void PrintScopeGraph()
 
     AppendReportText(report, Tr(kMsgReportTitle), kReportFont, kTitlePoints);
     AppendReportText(report, kScopeTitle, kReportFont, kTextPoints);
-    if (AppState.SensorId[0] != '\0')
-        AppendReportText(report, (std::string(Tr(kMsgPanelId)) + AppState.SensorId).c_str(),
-                         kReportFont, kTextPoints);
+    if (const std::string panelId = ShownIdentity().panelId; !panelId.empty())
+        AppendReportText(report, (std::string(Tr(kMsgPanelId)) + panelId).c_str(), kReportFont,
+                         kTextPoints);
     AppendReportText(report, "", kReportFont, kTextPoints);
     const std::string comment = FirstChars(
         GetCtrlText(AppState.TabScope, TABP_SCOPE_TEXTBOX_SCOPE_COMMENT), kScopeCommentChars);

@@ -539,6 +539,7 @@ TEST_F(CliRecordScope, ScopeSavesTheCaptureFileAndPrintsCsv)
     EXPECT_GT(saved.cycleTimeMs, 0);
     EXPECT_FALSE(saved.firmware.empty());
     EXPECT_FALSE(saved.sensorName.empty());
+    EXPECT_GE(saved.serial, 0);
     EXPECT_EQ(r.out, ScopeCaptureCsv(saved));
     EXPECT_EQ(Lines(r.out).size(), 1u + kScopeSamples);
 

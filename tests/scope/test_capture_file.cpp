@@ -21,6 +21,7 @@ ScopeCapture Sample()
     c.firmware = "ORV2 FW 1.07 \"beta\"";
     c.sensorName = "Line 4\tgate";
     c.panelId = "A-17";
+    c.serial = 4294967295;
     c.comment = "Commissioning,\nbelt stopped; Grüße";
     c.cursorX[0] = 12.5;
     c.cursorX[1] = 101.25;
@@ -43,7 +44,7 @@ bool SameCapture(const ScopeCapture &a, const ScopeCapture &b)
            a.request.TriggerMode == b.request.TriggerMode &&
            a.request.PreTrigger == b.request.PreTrigger && a.request.ScanRate == b.request.ScanRate &&
            a.frequencyHz == b.frequencyHz && a.cycleTimeMs == b.cycleTimeMs &&
-           a.firmware == b.firmware && a.sensorName == b.sensorName && a.panelId == b.panelId &&
+           a.firmware == b.firmware && a.sensorName == b.sensorName && a.panelId == b.panelId && a.serial == b.serial &&
            a.comment == b.comment && a.cursorX[0] == b.cursorX[0] && a.cursorX[1] == b.cursorX[1] &&
            a.cursorY[0] == b.cursorY[0] && a.cursorY[1] == b.cursorY[1] && a.date == b.date &&
            a.traces.Ch0Trace == b.traces.Ch0Trace && a.traces.Ch1Trace == b.traces.Ch1Trace &&
@@ -96,6 +97,9 @@ TEST_F(CaptureFile, RefusesWhatIsNoGoodCaptureAndLeavesTheCallersCapture)
         {"a cycle time that is no number", replaced("CYCLE TIME MS = \"0.1", "CYCLE TIME MS = \"x"),
          CaptureFileResult::kDamaged},
         {"no traces", good.substr(0, good.find("[TRACES]")), CaptureFileResult::kDamaged},
+        {"a serial number that is no number", replaced("SERIAL NUMBER = \"4294967295",
+                                                       "SERIAL NUMBER = \"-4"),
+         CaptureFileResult::kDamaged},
     };
     for (const auto &c : cases) {
         WriteAll(Path("bad.cap"), c.text);
@@ -106,6 +110,25 @@ TEST_F(CaptureFile, RefusesWhatIsNoGoodCaptureAndLeavesTheCallersCapture)
     }
     ScopeCapture held;
     EXPECT_EQ(ReadScopeCaptureFile(Path("missing.cap"), &held), CaptureFileResult::kCannotRead);
+}
+
+// Files written before the serial number was kept load with it unknown; unknown is kept empty.
+TEST_F(CaptureFile, TheSerialNumberMayBeMissingOrUnknown)
+{
+    ScopeCapture unknown = Sample();
+    unknown.serial = -1;
+    ASSERT_EQ(WriteScopeCaptureFile(unknown, Path("u.cap")), CaptureFileResult::kOk);
+    std::string text = ReadAll(Path("u.cap"));
+    const size_t at = text.find("SERIAL NUMBER = \"\"\r\n");
+    ASSERT_NE(at, std::string::npos) << text.substr(0, 400);
+    ScopeCapture loaded = Sample();
+    ASSERT_EQ(ReadScopeCaptureFile(Path("u.cap"), &loaded), CaptureFileResult::kOk);
+    EXPECT_EQ(loaded.serial, -1);
+    WriteAll(Path("old.cap"), text.erase(at, std::string("SERIAL NUMBER = \"\"\r\n").size()));
+    loaded = Sample();
+    ASSERT_EQ(ReadScopeCaptureFile(Path("old.cap"), &loaded), CaptureFileResult::kOk);
+    EXPECT_EQ(loaded.serial, -1);
+    EXPECT_EQ(loaded.panelId, "A-17");
 }
 
 TEST_F(CaptureFile, AFailedWriteLeavesTheOldFile)
@@ -178,6 +201,48 @@ TEST(CursorMeasurements, StatsBetweenTheCursorsAndTheFrequencyOfTheirDistance)
     }
     EXPECT_DOUBLE_EQ(CursorFrequencyHz(2.5), 400.0);
     EXPECT_EQ(CursorFrequencyHz(0), 0.0);
+}
+
+TEST(CursorMeasurements, ReadoutTextsAreADashWhereNothingIsDefined)
+{
+    EXPECT_EQ(CursorFrequencyText(0), "-");
+    EXPECT_EQ(CursorFrequencyText(-1), "-");
+    EXPECT_EQ(CursorFrequencyText(30), "33.33 Hz");
+    EXPECT_EQ(CursorFrequencyText(0.5), "2000 Hz");
+    EXPECT_EQ(CursorFrequencyText(400), "2.5000 Hz");
+    const CursorStatsTexts none = CursorStatsTextsOf(CursorStats{});
+    EXPECT_EQ(none.minimum + none.maximum + none.mean, "---");
+    CursorStats s;
+    s.valid = true;
+    s.minimum = -5;
+    s.maximum = 4095;
+    s.mean = 1234.26;
+    const CursorStatsTexts t = CursorStatsTextsOf(s);
+    EXPECT_EQ(t.minimum + " " + t.maximum + " " + t.mean, "-5 4095 1234.3");
+
+    // A cursor stands on the nearest sample; beyond the capture on none.
+    EXPECT_EQ(CursorSample(9.49), 9);
+    EXPECT_EQ(CursorSample(9.5), 10);
+    EXPECT_EQ(CursorSample(-0.4), 0);
+    EXPECT_EQ(CursorSample(127.4), 127);
+    EXPECT_EQ(CursorSample(127.6), -1);
+    EXPECT_EQ(CursorSample(-0.6), -1);
+}
+
+TEST(CursorMeasurements, CaptureMinusReferenceForTheTracesShown)
+{
+    ScopeTracesRec now{}, ref{};
+    now.Ch0Trace[10] = 100;
+    ref.Ch0Trace[10] = 112;
+    now.Ch1Trace[10] = 7;
+    ref.Ch1Trace[10] = 4;
+    now.SigTrace[10] = -32768; // the widest difference a word gives
+    ref.SigTrace[10] = 32767;
+    EXPECT_EQ(ReferenceDifferenceText(now, ref, 10, 0), "CH0 -12  CH1 +3  SIG -65535");
+    EXPECT_EQ(ReferenceDifferenceText(now, ref, 10, 2), "CH1 +3");
+    EXPECT_EQ(ReferenceDifferenceText(now, ref, 11, 3), "SIG 0");
+    EXPECT_EQ(ReferenceDifferenceText(now, ref, -1, 0), "-");
+    EXPECT_EQ(ReferenceDifferenceText(now, ref, kScopeSamples, 1), "-");
 }
 
 } // namespace
