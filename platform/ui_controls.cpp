@@ -191,6 +191,8 @@ int SetCtrlVal(int panel, int control, const char *value)
     if (auto *le = qobject_cast<QLineEdit *>(w)) {
         le->setText(text);
         le->setModified(false);
+        if (le->isReadOnly())
+            le->setCursorPosition(0); // a display too narrow shows its text's start
     } else if (auto *l = qobject_cast<QLabel *>(w))
         l->setText(text);
     else if (auto *t = qobject_cast<QPlainTextEdit *>(w)) {

@@ -40,9 +40,9 @@ const Msg kHelpRemoveReference{"Entfernt die unterlegte Referenz.",
                                "Removes the reference laid under the capture."};
 const Msg kWhyNoReference{"Keine Referenz unterlegt.", "No reference laid."};
 
-constexpr int kColorRefCh0 = 0xF0A0A0;
-constexpr int kColorRefCh1 = 0x90D890;
-constexpr int kColorRefSig = 0xC8C878;
+constexpr int kColorRefCh0 = 0xE88080;
+constexpr int kColorRefCh1 = 0x78C878;
+constexpr int kColorRefSig = 0xC0B860;
 
 struct Reference {
     bool laid = false;

@@ -13,6 +13,7 @@
 #include "scope/reference.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QXYSeries>
 
 #include <algorithm>
@@ -80,6 +81,10 @@ TEST_F(ScopeReferenceTest, LaidUnderTheCaptureStaysForTheNextAndIsRemoved)
     EXPECT_EQ(plots[0].y, AsDoubles(CountingRing(290)));
     EXPECT_NE(plots[0].color, plots[3].color);
     EXPECT_EQ(Text(SCOPEP_STRING_REFERENCE), "commissioning.ini, 2026-11-02 08:15:00");
+    // Too long for its field, it shows the file's name rather than the end of the date.
+    EXPECT_EQ(qobject_cast<QLineEdit *>(CtrlWidget(AppState.ScopePanel, SCOPEP_STRING_REFERENCE))
+                  ->cursorPosition(),
+              0);
 
     // At each cursor the capture minus the reference, for the traces shown.
     Cursors(10.2, 59.7);
