@@ -254,8 +254,8 @@ void InstallScopeDisplayCallbacks()
     InstallCtrlCallback(p, SCOPEP_NUMERIC_DELTA_Y, CBF_DispDeltaY, nullptr);
     InstallCtrlCallback(p, SCOPEP_NUMERIC_DELTA_Y_VOLT, CBF_DispDeltaY, nullptr);
     InstallCtrlCallback(p, SCOPEP_RING_MEASURE_SIGNAL, CBF_EditMeasureSignal, nullptr);
-    for (int c : {SCOPEP_STRING_CURSOR_FREQUENCY, SCOPEP_STRING_CURSOR_MIN, SCOPEP_STRING_CURSOR_MAX,
-                  SCOPEP_STRING_CURSOR_MEAN})
+    for (int c : {SCOPEP_STRING_CURSOR_FREQUENCY, SCOPEP_STRING_CURSOR_MIN,
+                  SCOPEP_STRING_CURSOR_MAX, SCOPEP_STRING_CURSOR_MEAN})
         InstallCtrlCallback(p, c, CBF_DispCursorMeasure, nullptr);
     for (int c : {SCOPEP_STRING_REFERENCE, SCOPEP_STRING_REF_DIFF_1, SCOPEP_STRING_REF_DIFF_2})
         InstallCtrlCallback(p, c, CBF_DispReference, nullptr);

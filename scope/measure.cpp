@@ -81,8 +81,8 @@ std::string ReferenceDifferenceText(const ScopeTracesRec &current, const ScopeTr
         if (selected != 0 && selected != signal + 1)
             continue;
         const size_t k = size_t(sample);
-        const int diff = int(AnalogTraceOf(current, signal)[k]) -
-                         int(AnalogTraceOf(reference, signal)[k]);
+        const int diff =
+            int(AnalogTraceOf(current, signal)[k]) - int(AnalogTraceOf(reference, signal)[k]);
         char part[32];
         std::snprintf(part, sizeof part, diff > 0 ? "%s +%d" : "%s %d", kNames[signal], diff);
         if (!text.empty())

@@ -155,8 +155,8 @@ std::vector<std::pair<std::string, std::string>> CursorPairs()
     if (r.reference) {
         pairs.push_back({Tr(kMsgReportReference), ScopeReferenceTitle()});
         for (int i = 0; i < 2; ++i)
-            pairs.push_back({Tr(kMsgReportDifference) + std::to_string(i + 1) + ")",
-                             r.difference[i]});
+            pairs.push_back(
+                {Tr(kMsgReportDifference) + std::to_string(i + 1) + ")", r.difference[i]});
     }
     return pairs;
 }
@@ -188,8 +188,8 @@ ReportChart ScopeChart()
                   {"SIG", 0x808000, &ScopeTraces.SigTrace, 3}};
     // A reference laid is drawn first, under the capture, dashed as on the panel.
     if (const ScopeCapture *reference = ScopeReference()) {
-        const ScopeTrace *refTraces[] = {&reference->traces.Ch0Trace,
-                                         &reference->traces.Ch1Trace, &reference->traces.SigTrace};
+        const ScopeTrace *refTraces[] = {&reference->traces.Ch0Trace, &reference->traces.Ch1Trace,
+                                         &reference->traces.SigTrace};
         for (int signal = 0; signal < 3; ++signal) {
             if (selected != 0 && selected != signal + 1)
                 continue;

@@ -178,8 +178,8 @@ void PlotScopeReference(int selected)
         for (int k = 0; k < kScopeSamples; ++k)
             y[k] = (*traces[signal])[size_t(k)];
         const ReferenceLook look = ReferenceLookOf(signal);
-        const int plot = PlotY(AppState.ScopePanel, SCOPEP_GRAPH_SCOPE, y, kScopeSamples,
-                               look.color, VAL_DASH);
+        const int plot =
+            PlotY(AppState.ScopePanel, SCOPEP_GRAPH_SCOPE, y, kScopeSamples, look.color, VAL_DASH);
         if (plot > 0)
             SetPlotName(AppState.ScopePanel, SCOPEP_GRAPH_SCOPE, plot, look.name);
     }

@@ -42,9 +42,10 @@ bool SameCapture(const ScopeCapture &a, const ScopeCapture &b)
 {
     return a.request.TriggerLevel == b.request.TriggerLevel &&
            a.request.TriggerMode == b.request.TriggerMode &&
-           a.request.PreTrigger == b.request.PreTrigger && a.request.ScanRate == b.request.ScanRate &&
-           a.frequencyHz == b.frequencyHz && a.cycleTimeMs == b.cycleTimeMs &&
-           a.firmware == b.firmware && a.sensorName == b.sensorName && a.panelId == b.panelId && a.serial == b.serial &&
+           a.request.PreTrigger == b.request.PreTrigger &&
+           a.request.ScanRate == b.request.ScanRate && a.frequencyHz == b.frequencyHz &&
+           a.cycleTimeMs == b.cycleTimeMs && a.firmware == b.firmware &&
+           a.sensorName == b.sensorName && a.panelId == b.panelId && a.serial == b.serial &&
            a.comment == b.comment && a.cursorX[0] == b.cursorX[0] && a.cursorX[1] == b.cursorX[1] &&
            a.cursorY[0] == b.cursorY[0] && a.cursorY[1] == b.cursorY[1] && a.date == b.date &&
            a.traces.Ch0Trace == b.traces.Ch0Trace && a.traces.Ch1Trace == b.traces.Ch1Trace &&
@@ -97,8 +98,8 @@ TEST_F(CaptureFile, RefusesWhatIsNoGoodCaptureAndLeavesTheCallersCapture)
         {"a cycle time that is no number", replaced("CYCLE TIME MS = \"0.1", "CYCLE TIME MS = \"x"),
          CaptureFileResult::kDamaged},
         {"no traces", good.substr(0, good.find("[TRACES]")), CaptureFileResult::kDamaged},
-        {"a serial number that is no number", replaced("SERIAL NUMBER = \"4294967295",
-                                                       "SERIAL NUMBER = \"-4"),
+        {"a serial number that is no number",
+         replaced("SERIAL NUMBER = \"4294967295", "SERIAL NUMBER = \"-4"),
          CaptureFileResult::kDamaged},
     };
     for (const auto &c : cases) {

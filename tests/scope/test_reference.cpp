@@ -99,8 +99,8 @@ TEST_F(ScopeReferenceTest, LaidUnderTheCaptureStaysForTheNextAndIsRemoved)
     EXPECT_EQ(Text(SCOPEP_STRING_REF_DIFF_2), "CH1 +10");
 
     // A new capture of the same time base: the reference stays under it.
-    peer.answerNext({{0, ScopeAnswer({CountingRing(1000), CountingRing(280), rings[2], rings[3]},
-                                     0)}});
+    peer.answerNext(
+        {{0, ScopeAnswer({CountingRing(1000), CountingRing(280), rings[2], rings[3]}, 0)}});
     ASSERT_TRUE(Scan());
     EXPECT_EQ(Legend(), (std::vector<std::string>{"REF CH1 dashed", "CH1"}));
     EXPECT_EQ(Text(SCOPEP_STRING_REF_DIFF_2), "CH1 -10");
@@ -160,8 +160,8 @@ TEST_F(ScopeReferenceTest, LaidWithoutASensorBeforeAnyCapture)
     bool laid = false;
     LayScopeReferenceFrom(ReferenceFile("ref.ini", 50, 4, 0.1), &laid);
     ASSERT_TRUE(laid);
-    EXPECT_EQ(Legend(), (std::vector<std::string>{"REF CH0 dashed", "REF CH1 dashed",
-                                                  "REF SIG dashed"}));
+    EXPECT_EQ(Legend(),
+              (std::vector<std::string>{"REF CH0 dashed", "REF CH1 dashed", "REF SIG dashed"}));
     for (int c : {SCOPEP_STRING_CURSOR_FREQUENCY, SCOPEP_STRING_CURSOR_MIN,
                   SCOPEP_STRING_CURSOR_MEAN, SCOPEP_STRING_REF_DIFF_1, SCOPEP_STRING_REF_DIFF_2})
         EXPECT_EQ(Text(c), "-") << c;
@@ -246,9 +246,9 @@ TEST_F(ScopeReferenceTest, ReportOfALoadedCaptureNamesItsOwnSensorAndTheReferenc
     };
     for (const char *text :
          {"Panel ID: P-2019", "FW 2.0 old", "Line 2 right", "2222", "Captured",
-          "2019-05-04 10:11:12", "1/DELTA X", "1000 Hz", "MIN / MAX / MEAN CH0", "110 / 120 / 115.0",
-          "Reference", "ref.ini, 2026-11-02 08:15:00", "CURRENT - REF (CURSOR 1)",
-          "CH0 +10  CH1 -100  SIG -100", "REF CH0", "REF SIG"})
+          "2019-05-04 10:11:12", "1/DELTA X", "1000 Hz", "MIN / MAX / MEAN CH0",
+          "110 / 120 / 115.0", "Reference", "ref.ini, 2026-11-02 08:15:00",
+          "CURRENT - REF (CURSOR 1)", "CH0 +10  CH1 -100  SIG -100", "REF CH0", "REF SIG"})
         EXPECT_TRUE(has(text)) << text;
     for (const char *text : {"FW connected", "Connected one", "1111", "P-NOW"})
         EXPECT_FALSE(has(text)) << text;
