@@ -93,15 +93,26 @@ int FileSelectPopup(const char *directory, const char *defaultName, const char *
         chosen = QString::fromStdString(a.path);
     } else {
         const QString start = QDir(Q(directory)).filePath(Q(defaultName));
-        const QString filters = Q(filter) + ";;*";
+        // "*.a;*.b" offers each pattern as a file type of its own.
+        QStringList types;
+        for (const QString &type : Q(filter).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            types << type.trimmed();
+        const QString filters = types.join(QStringLiteral(";;")) + QStringLiteral(";;*");
+        QString selected;
         chosen = buttonMode == VAL_SAVE_BUTTON
                      ? QFileDialog::getSaveFileName(QApplication::activeWindow(), Q(title), start,
-                                                    filters, nullptr,
+                                                    filters, &selected,
                                                     QFileDialog::DontConfirmOverwrite)
                      : QFileDialog::getOpenFileName(QApplication::activeWindow(), Q(title), start,
                                                     filters);
         if (chosen.isEmpty())
             return VAL_NO_FILE_SELECTED;
+        // Where the type chosen decides what is written, a name typed without an ending gets
+        // the chosen type's.
+        if (buttonMode == VAL_SAVE_BUTTON && types.size() > 1 &&
+            QFileInfo(chosen).suffix().isEmpty() && selected.startsWith(QLatin1String("*.")) &&
+            selected.indexOf(QLatin1Char('*'), 1) < 0)
+            chosen += selected.mid(1);
     }
     const QByteArray bytes = chosen.toUtf8();
     if (bytes.size() >= size)

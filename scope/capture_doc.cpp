@@ -4,16 +4,24 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/status_line.h"
+#include "platform/system.h"
 #include "platform/ui.h"
 #include "scope/capture.h"
 #include "scope/display.h"
 
+#include <cctype>
 
 const Msg kMsgCaptureSaved{"Scope-Aufnahme gespeichert: ", "Scope capture saved: "};
 const Msg kMsgCaptureNotSaved{"Scope-Aufnahme konnte nicht gespeichert werden: ",
                               "Scope capture could not be saved: "};
 const Msg kMsgNoCaptureToSave{"Noch keine Scope-Aufnahme zum Speichern vorhanden.",
                               "No scope capture to save yet."};
+const Msg kMsgCaptureCsvSaved{"Scope-Aufnahme als CSV gespeichert: ",
+                              "Scope capture saved as CSV: "};
+const Msg kMsgCapturePictureSaved{"Bild der Scope-Aufnahme gespeichert: ",
+                                  "Picture of the scope capture saved: "};
+const Msg kMsgCapturePictureNotSaved{"Bild der Scope-Aufnahme konnte nicht gespeichert werden: ",
+                                     "Picture of the scope capture could not be saved: "};
 const Msg kMsgCaptureLoaded{"Scope-Aufnahme geladen: ", "Scope capture loaded: "};
 const Msg kMsgNotACaptureFile{
     "Die Datei ist keine Scope-Aufnahme (oder die einer neueren Programmversion): ",
@@ -121,10 +129,39 @@ std::string Outcome(const Msg &what, const std::string &path)
 
 } // namespace
 
+ScopeSaveKind ScopeSaveKindOf(const std::string &path)
+{
+    const size_t dot = path.rfind('.');
+    const size_t slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return ScopeSaveKind::kCapture;
+    std::string ending = path.substr(dot + 1);
+    for (char &ch : ending)
+        ch = char(std::tolower(static_cast<unsigned char>(ch)));
+    if (ending == "csv")
+        return ScopeSaveKind::kCsv;
+    if (ending == "png" || ending == "svg")
+        return ScopeSaveKind::kPicture;
+    return ScopeSaveKind::kCapture;
+}
+
 std::string SaveScopeCaptureTo(const std::string &path)
 {
     if (!gShown.shown)
         return Tr(kMsgNoCaptureToSave);
+    switch (ScopeSaveKindOf(path)) {
+    case ScopeSaveKind::kCsv:
+        if (ReplaceFileContents(path.c_str(), ScopeCaptureCsv(ShownScopeCapture())) !=
+            FileStatus::kOk)
+            return Outcome(kMsgCaptureNotSaved, path);
+        return Outcome(kMsgCaptureCsvSaved, path);
+    case ScopeSaveKind::kPicture:
+        // The graph as the printed report draws it, with the page's view of the capture.
+        if (SaveReportChartPicture(ScopeChart(), path.c_str()) != 0)
+            return Outcome(kMsgCapturePictureNotSaved, path);
+        return Outcome(kMsgCapturePictureSaved, path);
+    case ScopeSaveKind::kCapture: break;
+    }
     if (WriteScopeCaptureFile(ShownScopeCapture(), path) != CaptureFileResult::kOk)
         return Outcome(kMsgCaptureNotSaved, path);
     return Outcome(kMsgCaptureSaved, path);
@@ -154,7 +191,7 @@ int CBF_ButtonSaveScopeCapture(int, int, int event, void *, int, int)
         return 0;
     }
     char path[1024] = {};
-    if (FileSelectPopup(CaptureDirectory().c_str(), kDefaultCaptureFileName, "*.ini",
+    if (FileSelectPopup(CaptureDirectory().c_str(), kDefaultCaptureFileName, kScopeSaveFilter,
                         "Scope Capture", VAL_SAVE_BUTTON, path, int(sizeof path)) <= 0)
         return 0;
     Tell(SaveScopeCaptureTo(path));
