@@ -21,9 +21,9 @@
 #include "support/ini.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -960,8 +960,8 @@ int main(int argc, char **argv)
     } scopeFiles[] = {{"--save", o.save}, {"--png", o.png}, {"--svg", o.svg}};
     for (const auto &f : scopeFiles)
         if (o.links.size() > 1 && !f.path.empty() && f.path.find("{target}") == std::string::npos)
-            return Finish(Usage(std::string("with several sensors ") + f.name +
-                                " must hold {target}"));
+            return Finish(
+                Usage(std::string("with several sensors ") + f.name + " must hold {target}"));
 
     // The parameter pages run unseen (ThroughThePages): the tool never shows a window. Qt's own
     // notes about its environment (no runtime directory, fonts) are not the tool's output:

@@ -7,11 +7,11 @@
 
 #include "app/appstate.h"
 #include "app/startup.h"
-#include "platform/files.h"
-#include "platform/ui.h"
 #include "link/exchange.h"
 #include "link/frame.h"
 #include "live/data_frame.h"
+#include "platform/files.h"
+#include "platform/ui.h"
 #include "recorder/record_file.h"
 #include "scope/capture.h"
 #include "scope/capture_doc.h"
@@ -354,7 +354,9 @@ int LoadCapture(const std::string &path, ScopeCapture *capture)
 {
     switch (ReadScopeCaptureFile(path, capture)) {
     case CaptureFileResult::kOk: return kExitOk;
-    case CaptureFileResult::kNotACapture: Report(std::string(Tr(kMsgNotACaptureFile)) + path); break;
+    case CaptureFileResult::kNotACapture:
+        Report(std::string(Tr(kMsgNotACaptureFile)) + path);
+        break;
     case CaptureFileResult::kDamaged: Report(std::string(Tr(kMsgCaptureDamaged)) + path); break;
     default: Report(std::string(Tr(kMsgFileNotRead)) + path); break;
     }
@@ -365,8 +367,7 @@ int LoadCapture(const std::string &path, ScopeCapture *capture)
 // report draws it. kExitOk, or kExitFile after the failure is reported.
 int WriteCaptureFiles(const Options &o, const ScopeCapture &document)
 {
-    if (!o.save.empty() &&
-        WriteScopeCaptureFile(document, o.save) != CaptureFileResult::kOk) {
+    if (!o.save.empty() && WriteScopeCaptureFile(document, o.save) != CaptureFileResult::kOk) {
         Report(std::string(Tr(kMsgFileNotWritten)) + o.save);
         return kExitFile;
     }
@@ -447,12 +448,11 @@ int Scope(const Options &o, bool checkOnly)
         if (received == kScopeDeadlinePassed) {
             // Over TCP/IP the blocks gather in RxBuffer: bytes beyond the acknowledge mean that
             // the capture came but not all of it (a cut block), which is no missing trigger.
-            const bool partial =
-                AppState.ComProtocol == 1 && AppState.RxCount > frame::kHeaderSize;
+            const bool partial = AppState.ComProtocol == 1 && AppState.RxCount > frame::kHeaderSize;
             char seconds[32];
             std::snprintf(seconds, sizeof seconds, "%g s.", wait);
-            const std::string message = partial ? std::string(Tr(kMsgTimeout))
-                                                : std::string(Tr(kMsgNoTrigger)) + seconds;
+            const std::string message =
+                partial ? std::string(Tr(kMsgTimeout)) : std::string(Tr(kMsgNoTrigger)) + seconds;
             BreakDataScan(); // a failure of it is reported as well; the capture is over either way
             Report(message);
             return kExitLink;

@@ -255,7 +255,7 @@ std::vector<QPolygonF> ClipPolyline(const QPolygonF &line, const QRectF &box)
 // digital lanes under it with the same x mapping, the cursors through both, and the x axis with
 // round ticks in its own unit beneath.
 void uilayer::PaintReportChart(QPainter &painter, const QRectF &rect, const ReportChart &c,
-                      const QString &family)
+                               const QString &family)
 {
     QPaintDevice *device = painter.device();
     const double mm = device->logicalDpiY() / 25.4;

@@ -190,16 +190,13 @@ ReportChart ScopeChart()
     const int panel = AppState.ScopePanel;
     ScopeCapture capture;
     capture.cycleTimeMs = CycleTimeMs;
-    capture.request.ScanRate =
-        int16_t(ReadInt(AppState.TabScope, TABP_SCOPE_NUMERIC_SCAN_RATE));
+    capture.request.ScanRate = int16_t(ReadInt(AppState.TabScope, TABP_SCOPE_NUMERIC_SCAN_RATE));
     capture.traces = ScopeTraces;
     for (int i = 0; i < 2; ++i)
-        GetGraphCursor(panel, SCOPEP_GRAPH_SCOPE, i + 1, &capture.cursorX[i],
-                       &capture.cursorY[i]);
+        GetGraphCursor(panel, SCOPEP_GRAPH_SCOPE, i + 1, &capture.cursorX[i], &capture.cursorY[i]);
     ScopeChartView view;
     int mode = 0;
-    GetAxisScalingMode(panel, SCOPEP_GRAPH_SCOPE, VAL_BOTTOM_XAXIS, &mode, &view.xMin,
-                       &view.xMax);
+    GetAxisScalingMode(panel, SCOPEP_GRAPH_SCOPE, VAL_BOTTOM_XAXIS, &mode, &view.xMin, &view.xMax);
     GetAxisScalingMode(panel, SCOPEP_GRAPH_SCOPE, VAL_LEFT_YAXIS, &mode, &view.yMin, &view.yMax);
     GetCtrlVal(panel, SCOPEP_RING_SCOPE_SIGNAL, &view.signal);
     return ScopeCaptureChart(capture, view);

@@ -59,8 +59,9 @@ SvgContent ReadSvg(const std::string &path)
         if (name == QLatin1String("polyline") || name == QLatin1String("path"))
             ++c.polylines;
         else if (name == QLatin1String("text")) {
-            c.texts.push_back(
-                xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed().toStdString());
+            c.texts.push_back(xml.readElementText(QXmlStreamReader::IncludeChildElements)
+                                  .trimmed()
+                                  .toStdString());
             strokeOf.pop_back(); // readElementText consumed its end
         }
     }

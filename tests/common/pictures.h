@@ -12,10 +12,10 @@
 struct SvgContent {
     bool wellFormed = false;
     std::string error;
-    std::string viewBox, width, height;  // of the root element
-    int polylines = 0;                    // <polyline> and <path> elements
-    std::vector<std::string> texts;       // the content of every <text>
-    std::vector<std::string> strokes;     // every stroke colour given, as written
+    std::string viewBox, width, height; // of the root element
+    int polylines = 0;                  // <polyline> and <path> elements
+    std::vector<std::string> texts;     // the content of every <text>
+    std::vector<std::string> strokes;   // every stroke colour given, as written
     // Every <polyline>'s points with its stroke colour (its own or that of the group it is in).
     std::vector<std::pair<std::string, std::vector<QPointF>>> lines;
     bool hasText(const std::string &text) const;

@@ -39,7 +39,10 @@ ScopeCapture Sample()
 class ChartPicture : public testing::Test {
 protected:
     std::string Path(const char *name) const { return dir.filePath(name).toStdString(); }
-    QStringList Files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot); }
+    QStringList Files() const
+    {
+        return QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    }
     QTemporaryDir dir;
     const ReportChart chart = ScopeCaptureChart(Sample(), ScopeChartView{});
 };
@@ -52,8 +55,8 @@ TEST_F(ChartPicture, SvgIsWellFormedWithEveryTraceLaneAndLegendText)
     EXPECT_EQ(svg.viewBox, "0 0 1600 900");
     // Three traces and four lanes drawn as lines (grid and axes come on top).
     EXPECT_GE(svg.polylines, 7);
-    for (const char *text : {"CH0", "CH1", "SIG", "Cursor 1", "Cursor 2", "IN0 H", "OUT1 H",
-                             "Time [ms]", "DIGIT"})
+    for (const char *text :
+         {"CH0", "CH1", "SIG", "Cursor 1", "Cursor 2", "IN0 H", "OUT1 H", "Time [ms]", "DIGIT"})
         EXPECT_TRUE(svg.hasText(text)) << text;
     // The traces in their own colours.
     for (const char *color : {"#ff0000", "#00c000", "#808000"})
@@ -133,8 +136,8 @@ protected:
     std::string Save(const std::string &path)
     {
         responder.push(VAL_NEW_FILE_SELECTED, path);
-        CBF_ButtonSaveScopeCapture(AppState.TabScope, TABP_SCOPE_BUTTON_SAVE_CAPTURE,
-                                   EVENT_COMMIT, nullptr, 0, 0);
+        CBF_ButtonSaveScopeCapture(AppState.TabScope, TABP_SCOPE_BUTTON_SAVE_CAPTURE, EVENT_COMMIT,
+                                   nullptr, 0, 0);
         const PopupRequest *told = responder.last();
         return told && told->kind == PopupRequest::kMessage ? told->text : std::string();
     }
@@ -150,10 +153,9 @@ TEST_F(ScopePictures, SaveWritesCaptureCsvOrPictureByTheEndingAlsoForALoadedCapt
     CycleTimeMs = 0.2;
 
     EXPECT_EQ(Save(Path("a.csv")), std::string(Tr(kMsgCaptureCsvSaved)) + Path("a.csv"));
-    const auto select = std::find_if(responder.shown.begin(), responder.shown.end(),
-                                     [](const PopupRequest &r) {
-                                         return r.kind == PopupRequest::kFileSelect;
-                                     });
+    const auto select =
+        std::find_if(responder.shown.begin(), responder.shown.end(),
+                     [](const PopupRequest &r) { return r.kind == PopupRequest::kFileSelect; });
     ASSERT_NE(select, responder.shown.end());
     EXPECT_EQ(select->filter, "*.ini;*.csv;*.png;*.svg");
     EXPECT_EQ(ReadAll(Path("a.csv")), ScopeCaptureCsv(ShownScopeCapture()));
