@@ -233,8 +233,8 @@ int GenericMessagePopup(const char *title, const char *text, const char *button1
                         const char *button2);                     // GENERIC_MSG_BUTTON_1 or _2
 // Fills `path` (at most size - 1 characters) and returns VAL_EXISTING_FILE_SELECTED,
 // VAL_NEW_FILE_SELECTED or VAL_NO_FILE_SELECTED. `filter` is a pattern ("*.ini") or several
-// separated by ';', each offered as a file type; when saving with several, a name typed without
-// an ending gets the ending of the type chosen.
+// separated by ';', each offered as a file type, with or without a name ("Capture (*.ini)");
+// when saving with several, a name typed without an ending gets the ending of the type chosen.
 int FileSelectPopup(const char *directory, const char *defaultName, const char *filter,
                     const char *title, int buttonMode, char *path, int size);
 

@@ -22,6 +22,9 @@ const Msg kMsgCapturePictureSaved{"Bild der Scope-Aufnahme gespeichert: ",
                                   "Picture of the scope capture saved: "};
 const Msg kMsgCapturePictureNotSaved{"Bild der Scope-Aufnahme konnte nicht gespeichert werden: ",
                                      "Picture of the scope capture could not be saved: "};
+const Msg kMsgScopeSaveTypes{
+    "Scope-Aufnahme (*.ini);CSV (*.csv);PNG-Bild (*.png);SVG-Bild (*.svg)",
+    "Scope capture (*.ini);CSV (*.csv);PNG picture (*.png);SVG picture (*.svg)"};
 const Msg kMsgCaptureLoaded{"Scope-Aufnahme geladen: ", "Scope capture loaded: "};
 const Msg kMsgNotACaptureFile{
     "Die Datei ist keine Scope-Aufnahme (oder die einer neueren Programmversion): ",
@@ -131,18 +134,12 @@ std::string Outcome(const Msg &what, const std::string &path)
 
 ScopeSaveKind ScopeSaveKindOf(const std::string &path)
 {
-    const size_t dot = path.rfind('.');
-    const size_t slash = path.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return ScopeSaveKind::kCapture;
-    std::string ending = path.substr(dot + 1);
+    if (IsPicturePath(path.c_str()))
+        return ScopeSaveKind::kPicture;
+    std::string ending = path.size() > 4 ? path.substr(path.size() - 4) : std::string();
     for (char &ch : ending)
         ch = char(std::tolower(static_cast<unsigned char>(ch)));
-    if (ending == "csv")
-        return ScopeSaveKind::kCsv;
-    if (ending == "png" || ending == "svg")
-        return ScopeSaveKind::kPicture;
-    return ScopeSaveKind::kCapture;
+    return ending == ".csv" ? ScopeSaveKind::kCsv : ScopeSaveKind::kCapture;
 }
 
 std::string SaveScopeCaptureTo(const std::string &path)
@@ -191,7 +188,7 @@ int CBF_ButtonSaveScopeCapture(int, int, int event, void *, int, int)
         return 0;
     }
     char path[1024] = {};
-    if (FileSelectPopup(CaptureDirectory().c_str(), kDefaultCaptureFileName, kScopeSaveFilter,
+    if (FileSelectPopup(CaptureDirectory().c_str(), kDefaultCaptureFileName, Tr(kMsgScopeSaveTypes),
                         "Scope Capture", VAL_SAVE_BUTTON, path, int(sizeof path)) <= 0)
         return 0;
     Tell(SaveScopeCaptureTo(path));

@@ -23,8 +23,8 @@ void ShowScopeCapture(const ScopeCapture &capture);
 // ".svg" a picture of the graph as the report draws it, any other the capture file.
 enum class ScopeSaveKind { kCapture, kCsv, kPicture };
 ScopeSaveKind ScopeSaveKindOf(const std::string &path);
-// The file types SAVE offers, the capture file first.
-inline constexpr const char *kScopeSaveFilter = "*.ini;*.csv;*.png;*.svg";
+// The file types SAVE offers, the capture file first (a FileSelectPopup filter).
+extern const Msg kMsgScopeSaveTypes;
 
 // SAVE and LOAD with their dialogs and messages; the result is also the status text returned.
 std::string SaveScopeCaptureTo(const std::string &path);

@@ -157,7 +157,8 @@ TEST_F(ScopePictures, SaveWritesCaptureCsvOrPictureByTheEndingAlsoForALoadedCapt
         std::find_if(responder.shown.begin(), responder.shown.end(),
                      [](const PopupRequest &r) { return r.kind == PopupRequest::kFileSelect; });
     ASSERT_NE(select, responder.shown.end());
-    EXPECT_EQ(select->filter, "*.ini;*.csv;*.png;*.svg");
+    EXPECT_EQ(select->filter,
+              "Scope capture (*.ini);CSV (*.csv);PNG picture (*.png);SVG picture (*.svg)");
     EXPECT_EQ(ReadAll(Path("a.csv")), ScopeCaptureCsv(ShownScopeCapture()));
 
     // The graph as the page shows it: only CH1 selected.
