@@ -42,6 +42,8 @@ struct Options {
     std::string id; // record: the identification line of the record file
     std::string save; // scope: the capture file to write
     bool csv = false; // scope: the traces as CSV on standard output
+    std::string png, svg;    // scope: pictures of the capture to write
+    std::string load;        // scope: a capture file taken instead of a capture from the sensor
     std::string settingsDir; // where the app's settings and the change log lie; empty: the app's
     std::string logSerial;   // log: only the records of this serial number
     std::vector<std::string> words; // the command, its sub-command and their operands

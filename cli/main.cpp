@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -86,7 +87,7 @@ const char *const kUsage =
     "                           recording broken off (link failure, SIGINT, SIGTERM) keeps\n"
     "                           F.partial with the frames received and leaves F as it was\n"
     "  scope [--trigger MODE] [--level L] [--pretrigger P] [--rate R] [--trigger-wait S]\n"
-    "        [--save F] [--csv]\n"
+    "        [--save F] [--csv] [--png F] [--svg F]\n"
     "                           one capture, its four traces as TSV: SAMPLE CH0 CH1 SIG\n"
     "                           STATUS (bit 0 OUT0, bit 1 OUT1, bit 8 IN0, bit 9 IN1). MODE\n"
     "                           single, rising, falling, out0 or in0 (or 0 ... 4; default\n"
@@ -95,7 +96,13 @@ const char *const kUsage =
     "                           capture, then breaks it off. --save F also keeps it as the\n"
     "                           capture file F, with the cycle time and the sensor's\n"
     "                           identity, which the app's scope page loads; --csv prints\n"
-    "                           CSV instead: TIME_MS CH0 CH1 SIG OUT0 OUT1 IN0 IN1\n"
+    "                           CSV instead: TIME_MS CH0 CH1 SIG OUT0 OUT1 IN0 IN1.\n"
+    "                           --png F and --svg F write the graph as the app's printed\n"
+    "                           report draws it (traces, digital lines, cursors, legend;\n"
+    "                           1600 x 900 pixels, white ground) as a PNG or SVG picture\n"
+    "  scope --load F [--save F2] [--csv] [--png F3] [--svg F4]\n"
+    "                           the capture file F instead of a capture: printed, saved or\n"
+    "                           drawn as above. Needs no --tcp or device\n"
     "  convtable get --file F   the 64 points of the sensor's conversion table -> table file\n"
     "  convtable send --file F  the table file's 64 points -> the sensor's table in EEPROM\n"
     "  convtable send-data --file F\n"
@@ -132,8 +139,8 @@ const char *const kUsage =
     "  1  usage error; params diff: the sets differ\n"
     "  2  link or sensor failure (nothing was written; a record file is kept as F.partial)\n"
     "  3  firmware does not match this program's version (identify)\n"
-    "  4  file error (unreadable, not a parameter or table file, incomplete, not writable,\n"
-    "     values the app's controls cannot take)\n"
+    "  4  file error (unreadable, not a parameter, table or capture file, incomplete, not\n"
+    "     writable, values the app's controls cannot take)\n"
     "  130, 143  ended by SIGINT or SIGTERM\n";
 
 const Msg kMsgSerialNotFound{"Serielles Geraet nicht gefunden: ", "Serial device not found: "};
@@ -291,6 +298,10 @@ std::string ParseOptions(int argc, char **argv, Options *o)
                 return "--save needs a path";
         } else if (a == "--csv") {
             o->csv = true;
+        } else if (a == "--png" || a == "--svg" || a == "--load") {
+            std::string *into = a == "--png" ? &o->png : a == "--svg" ? &o->svg : &o->load;
+            if (!value(into) || into->empty())
+                return a + " needs a path";
         } else if (a.rfind("--", 0) == 0) {
             return "unknown option " + a;
         } else {
@@ -308,6 +319,11 @@ std::string ParseOptions(int argc, char **argv, Options *o)
                 return "log --serial needs a serial number";
             o->logSerial = l.address;
         }
+        o->links.clear();
+        return {};
+    }
+    if (!o->load.empty()) {
+        // A capture file stands in for the sensor: no link is opened.
         o->links.clear();
         return {};
     }
@@ -730,6 +746,8 @@ int Run(const Options &o, const ParameterRecord &fileRecord, DiffSide *diff, boo
     const auto run = [checkOnly](const auto &command) { return checkOnly ? kExitOk : command(); };
     if (o.verify && !(cmd == "params" && w.size() == 2 && w[1] == "send"))
         return Usage("--verify belongs to params send");
+    if ((!o.load.empty() || !o.png.empty() || !o.svg.empty()) && cmd != "scope")
+        return Usage("--load, --png and --svg belong to scope");
     if (cmd == "identify" && w.size() == 1)
         return run([] { return Identify(); });
     if (cmd == "params" && w.size() == 2 && (w[1] == "get" || w[1] == "send")) {
@@ -936,6 +954,14 @@ int main(int argc, char **argv)
         return Finish(Usage("no command"));
     if (o.links.size() > 1 && WritesFile(o) && o.file.find("{target}") == std::string::npos)
         return Finish(Usage("with several sensors --file must hold {target}"));
+    const struct {
+        const char *name;
+        const std::string &path;
+    } scopeFiles[] = {{"--save", o.save}, {"--png", o.png}, {"--svg", o.svg}};
+    for (const auto &f : scopeFiles)
+        if (o.links.size() > 1 && !f.path.empty() && f.path.find("{target}") == std::string::npos)
+            return Finish(
+                Usage(std::string("with several sensors ") + f.name + " must hold {target}"));
 
     // The parameter pages run unseen (ThroughThePages): the tool never shows a window. Qt's own
     // notes about its environment (no runtime directory, fonts) are not the tool's output:
@@ -947,15 +973,18 @@ int main(int argc, char **argv)
     });
     // Only the parameter pages need a GUI application; without it the tool starts sooner, which
     // counts when it runs once per sensor of a line.
+    // Pictures need fonts, which come with a GUI application (on the offscreen platform too).
     std::unique_ptr<QCoreApplication> app;
     if (NeedsThePages(o))
         app = std::make_unique<QApplication>(argc, argv);
+    else if (!o.png.empty() || !o.svg.empty())
+        app = std::make_unique<QGuiApplication>(argc, argv);
     else
         app = std::make_unique<QCoreApplication>(argc, argv);
     AppState.LanguageIndex = o.lang == "de" ? 0 : 1;
     SetLinkFailureSink(ReportLinkFailure);
     UseChangeLog(o);
-    if (o.words[0] == "log")
+    if (o.words[0] == "log" || !o.load.empty())
         return Finish(Run(o, ParameterRecord{}, nullptr, false));
 
     // Options and input files are checked before the link is opened: a usage or file error is

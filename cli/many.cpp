@@ -67,17 +67,17 @@ void PassOn(Run &run, QByteArray *pending, const QByteArray &bytes, bool error, 
 
 int RunForEveryLink(const Options &o, int argc, char **argv)
 {
-    // The arguments without the links; --file's value per target.
+    // The arguments without the links; the values of the files written per target.
     std::vector<std::string> rest;
-    int fileAt = -1;
+    std::vector<int> fileAt;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if ((a == "--tcp" || a == "--serial") && i + 1 < argc) {
             ++i;
             continue;
         }
-        if (a == "--file" && i + 1 < argc)
-            fileAt = int(rest.size()) + 1;
+        if ((a == "--file" || a == "--save" || a == "--png" || a == "--svg") && i + 1 < argc)
+            fileAt.push_back(int(rest.size()) + 1);
         rest.push_back(a);
     }
     std::vector<Run> runs(o.links.size());
@@ -91,7 +91,7 @@ int RunForEveryLink(const Options &o, int argc, char **argv)
         QStringList args{link.tcp ? "--tcp" : "--serial", QString::fromStdString(link.address)};
         for (size_t i = 0; i < rest.size(); ++i) {
             std::string a = rest[i];
-            if (int(i) == fileAt)
+            if (std::find(fileAt.begin(), fileAt.end(), int(i)) != fileAt.end())
                 for (size_t at; (at = a.find("{target}")) != std::string::npos;)
                     a.replace(at, 8, FileNameOf(link.address));
             args << QString::fromStdString(a);

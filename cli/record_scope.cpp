@@ -7,14 +7,16 @@
 
 #include "app/appstate.h"
 #include "app/startup.h"
-#include "platform/files.h"
-#include "platform/ui.h"
 #include "link/exchange.h"
 #include "link/frame.h"
 #include "live/data_frame.h"
+#include "platform/files.h"
+#include "platform/ui.h"
 #include "recorder/record_file.h"
 #include "scope/capture.h"
+#include "scope/capture_doc.h"
 #include "scope/capture_file.h"
+#include "scope/display.h"
 
 #include <algorithm>
 #include <cctype>
@@ -334,10 +336,63 @@ int Record(const Options &o, bool checkOnly)
     return kExitOk;
 }
 
+namespace {
+
+bool EndsWith(const std::string &text, const char *ending)
+{
+    const size_t n = std::strlen(ending);
+    if (text.size() < n)
+        return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != ending[i])
+            return false;
+    return true;
+}
+
+// Reads the capture file of --load: kExitOk, or kExitFile after the failure is reported.
+int LoadCapture(const std::string &path, ScopeCapture *capture)
+{
+    switch (ReadScopeCaptureFile(path, capture)) {
+    case CaptureFileResult::kOk: return kExitOk;
+    case CaptureFileResult::kNotACapture:
+        Report(std::string(Tr(kMsgNotACaptureFile)) + path);
+        break;
+    case CaptureFileResult::kDamaged: Report(std::string(Tr(kMsgCaptureDamaged)) + path); break;
+    default: Report(std::string(Tr(kMsgFileNotRead)) + path); break;
+    }
+    return kExitFile;
+}
+
+// Writes the files asked for: the capture file, then the pictures of the whole capture as the
+// report draws it. kExitOk, or kExitFile after the failure is reported.
+int WriteCaptureFiles(const Options &o, const ScopeCapture &document)
+{
+    if (!o.save.empty() && WriteScopeCaptureFile(document, o.save) != CaptureFileResult::kOk) {
+        Report(std::string(Tr(kMsgFileNotWritten)) + o.save);
+        return kExitFile;
+    }
+    if (o.png.empty() && o.svg.empty())
+        return kExitOk;
+    const ReportChart chart = ScopeCaptureChart(document, ScopeChartView{});
+    for (const std::string *path : {&o.png, &o.svg}) {
+        if (!path->empty() && SaveReportChartPicture(chart, path->c_str()) != 0) {
+            Report(std::string(Tr(kMsgFileNotWritten)) + *path);
+            return kExitFile;
+        }
+    }
+    return kExitOk;
+}
+
+} // namespace
+
 int Scope(const Options &o, bool checkOnly)
 {
     ScopeRequest request;
     int mode = 0, level = kDefaultTriggerLevel, pre = 0, rate = 1;
+    if (!o.load.empty() && (!o.trigger.empty() || !o.level.empty() || !o.pretrigger.empty() ||
+                            !o.rate.empty() || o.triggerWait > 0))
+        return Usage("--load takes its capture settings from the file: no --trigger, --level, "
+                     "--pretrigger, --rate or --trigger-wait");
     if (!o.trigger.empty() && !ParseTriggerMode(o.trigger, &mode))
         return Usage("--trigger is single, rising, falling, out0 or in0 (or 0 to 4)");
     if (!o.level.empty() && !ParseInt(o.level, 0, kMaxTriggerLevel, &level))
@@ -348,68 +403,80 @@ int Scope(const Options &o, bool checkOnly)
         return Usage("--rate needs a number from 1 to 32767");
     if (o.csv && JsonOutput())
         return Usage("--csv and --json exclude each other");
+    if (!o.png.empty() && !EndsWith(o.png, ".png"))
+        return Usage("--png needs a path ending in .png");
+    if (!o.svg.empty() && !EndsWith(o.svg, ".svg"))
+        return Usage("--svg needs a path ending in .svg");
+    ScopeCapture document;
+    if (!o.load.empty()) {
+        // The file is read before anything is written: a bad one leaves no output behind.
+        if (const int read = LoadCapture(o.load, &document); read != kExitOk)
+            return read;
+    }
     if (checkOnly)
         return kExitOk;
-    request.TriggerMode = int16_t(mode);
-    request.TriggerLevel = int16_t(level);
-    request.PreTrigger = int16_t(pre);
-    request.ScanRate = int16_t(rate);
 
-    // A capture kept as a document carries what it takes to read it later: the cycle time for
-    // the time axis and the sensor it came from.
-    ScopeCapture document;
-    if (!o.save.empty() || o.csv) {
-        if (GetCycleTime() != 1)
-            return kExitLink;
-        document.cycleTimeMs = CycleTimeMs;
-        document.frequencyHz = CycleTimeMs > 0 ? 1000.0 / CycleTimeMs : 0;
-    }
-    if (!o.save.empty()) {
-        if (!FetchSensorIdentity())
-            return kExitLink;
-        document.firmware = AppState.FirmwareId;
-        document.sensorName = AppState.SensorName;
-        document.panelId = AppState.SensorId;
-        document.serial = AppState.SensorSerial;
-    }
-    if (StartScopeCapture(request) != 1)
-        return kExitLink;
-    // SCAN waits for the trigger until BREAK; a script has no BREAK, so the wait has a bound,
-    // after which the tool breaks the capture off as BREAK does.
-    const double wait = o.triggerWait > 0 ? o.triggerWait : kScopeWaitS;
-    ScopeTracesRec traces;
-    const int received = ReceiveScopeBlocks(request, &traces, Timer() + wait);
-    if (received == kScopeDeadlinePassed) {
-        // Over TCP/IP the blocks gather in RxBuffer: bytes beyond the acknowledge mean that the
-        // capture came but not all of it (a cut block), which is no missing trigger.
-        const bool partial = AppState.ComProtocol == 1 && AppState.RxCount > frame::kHeaderSize;
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%g s.", wait);
-        const std::string message =
-            partial ? std::string(Tr(kMsgTimeout)) : std::string(Tr(kMsgNoTrigger)) + seconds;
-        BreakDataScan(); // a failure of it is reported as well; the capture is over either way
-        Report(message);
-        return kExitLink;
-    }
-    if (received != 1)
-        return kExitLink; // reported by the exchange's failure sink
-    AppState.ScanRunning = 0;
+    if (o.load.empty()) {
+        request.TriggerMode = int16_t(mode);
+        request.TriggerLevel = int16_t(level);
+        request.PreTrigger = int16_t(pre);
+        request.ScanRate = int16_t(rate);
 
-    document.request = request;
-    document.traces = traces;
-    document.date = CaptureDateNow();
-    if (!o.save.empty() &&
-        WriteScopeCaptureFile(document, o.save) != CaptureFileResult::kOk) {
-        Report(std::string(Tr(kMsgFileNotWritten)) + o.save);
-        return kExitFile;
+        // A capture kept as a document carries what it takes to read it later: the cycle time
+        // for the time axis and the sensor it came from. A picture needs the time axis too.
+        const bool picture = !o.png.empty() || !o.svg.empty();
+        if (!o.save.empty() || o.csv || picture) {
+            if (GetCycleTime() != 1)
+                return kExitLink;
+            document.cycleTimeMs = CycleTimeMs;
+            document.frequencyHz = CycleTimeMs > 0 ? 1000.0 / CycleTimeMs : 0;
+        }
+        if (!o.save.empty()) {
+            if (!FetchSensorIdentity())
+                return kExitLink;
+            document.firmware = AppState.FirmwareId;
+            document.sensorName = AppState.SensorName;
+            document.panelId = AppState.SensorId;
+            document.serial = AppState.SensorSerial;
+        }
+        if (StartScopeCapture(request) != 1)
+            return kExitLink;
+        // SCAN waits for the trigger until BREAK; a script has no BREAK, so the wait has a
+        // bound, after which the tool breaks the capture off as BREAK does.
+        const double wait = o.triggerWait > 0 ? o.triggerWait : kScopeWaitS;
+        ScopeTracesRec traces;
+        const int received = ReceiveScopeBlocks(request, &traces, Timer() + wait);
+        if (received == kScopeDeadlinePassed) {
+            // Over TCP/IP the blocks gather in RxBuffer: bytes beyond the acknowledge mean that
+            // the capture came but not all of it (a cut block), which is no missing trigger.
+            const bool partial = AppState.ComProtocol == 1 && AppState.RxCount > frame::kHeaderSize;
+            char seconds[32];
+            std::snprintf(seconds, sizeof seconds, "%g s.", wait);
+            const std::string message =
+                partial ? std::string(Tr(kMsgTimeout)) : std::string(Tr(kMsgNoTrigger)) + seconds;
+            BreakDataScan(); // a failure of it is reported as well; the capture is over either way
+            Report(message);
+            return kExitLink;
+        }
+        if (received != 1)
+            return kExitLink; // reported by the exchange's failure sink
+        AppState.ScanRunning = 0;
+
+        document.request = request;
+        document.traces = traces;
+        document.date = CaptureDateNow();
     }
+    if (const int written = WriteCaptureFiles(o, document); written != kExitOk)
+        return written;
     if (o.csv) {
         std::fputs(ScopeCaptureCsv(document).c_str(), stdout);
         return kExitOk;
     }
 
+    const ScopeTracesRec &traces = document.traces;
     if (JsonOutput()) {
         static const char *const kModeNames[] = {"single", "rising", "falling", "out0", "in0"};
+        const int shownMode = std::clamp(int(document.request.TriggerMode), 0, 4);
         QJsonArray rows;
         for (int k = 0; k < kScopeSamples; ++k)
             rows.append(QJsonObject{{"sample", k},
@@ -417,10 +484,10 @@ int Scope(const Options &o, bool checkOnly)
                                     {"ch1", traces.Ch1Trace[size_t(k)]},
                                     {"sig", traces.SigTrace[size_t(k)]},
                                     {"status", int(uint16_t(traces.StatusTrace[size_t(k)]))}});
-        EmitJson({{"trigger", kModeNames[mode]},
-                  {"level", level},
-                  {"pretrigger", pre},
-                  {"rate", rate},
+        EmitJson({{"trigger", kModeNames[shownMode]},
+                  {"level", int(document.request.TriggerLevel)},
+                  {"pretrigger", int(document.request.PreTrigger)},
+                  {"rate", int(document.request.ScanRate)},
                   {"rows", rows}});
         return kExitOk;
     }

@@ -98,6 +98,7 @@ libqt6core6 ${ORVANTE2_QT_DEB_VERSION}, libqt6gui6 ${ORVANTE2_QT_DEB_VERSION}, \
 libqt6widgets6 ${ORVANTE2_QT_DEB_VERSION}, libqt6network6 ${ORVANTE2_QT_DEB_VERSION}, \
 libqt6serialport6 ${ORVANTE2_QT_DEB_VERSION}, libqt6charts6 ${ORVANTE2_QT_DEB_VERSION}, \
 libqt6printsupport6 ${ORVANTE2_QT_DEB_VERSION}, libqt6uitools6 ${ORVANTE2_QT_DEB_VERSION}, \
+libqt6svg6 ${ORVANTE2_QT_DEB_VERSION}, \
 libqt6opengl6 ${ORVANTE2_QT_DEB_VERSION}, libqt6openglwidgets6 ${ORVANTE2_QT_DEB_VERSION}, \
 qt6-qpa-plugins ${ORVANTE2_QT_DEB_VERSION}")
 # Qt's German dialog texts; the program runs without them, its own texts are German either way.

@@ -232,7 +232,9 @@ int ConfirmPopup(const char *title, const char *text);           // 1 yes, 0 no
 int GenericMessagePopup(const char *title, const char *text, const char *button1,
                         const char *button2);                     // GENERIC_MSG_BUTTON_1 or _2
 // Fills `path` (at most size - 1 characters) and returns VAL_EXISTING_FILE_SELECTED,
-// VAL_NEW_FILE_SELECTED or VAL_NO_FILE_SELECTED.
+// VAL_NEW_FILE_SELECTED or VAL_NO_FILE_SELECTED. `filter` is a pattern ("*.ini") or several
+// separated by ';', each offered as a file type, with or without a name ("Capture (*.ini)");
+// when saving with several, a name typed without an ending gets the ending of the type chosen.
 int FileSelectPopup(const char *directory, const char *defaultName, const char *filter,
                     const char *title, int buttonMode, char *path, int size);
 
@@ -305,6 +307,16 @@ struct ReportChart {
     double heightMm = 120;
 };
 int AppendReportChart(int report, const ReportChart &chart);
+// The chart alone as a picture file, drawn as in the report on a white ground: PNG or SVG by the
+// path's ending (".png", ".svg", in any case), `width` x `height` pixels (the SVG's view box).
+// The file is replaced whole: a failure leaves no file, or the one that was there, unchanged.
+// Needs a GUI application (fonts). 0 on success, UIE_BAD_TYPE for another ending,
+// UIE_BAD_ATTRIBUTE for a side outside 16 ... 20000, UIE_LOAD_FAILED when it cannot be written.
+inline constexpr int kPictureWidth = 1600, kPictureHeight = 900;
+int SaveReportChartPicture(const ReportChart &chart, const char *path, int width = kPictureWidth,
+                           int height = kPictureHeight);
+// Whether `path` ends in an ending SaveReportChartPicture writes.
+bool IsPicturePath(const char *path);
 // Prints the report on the printer named `printer`; a name containing '/' is the path of a PDF
 // file to write instead (printer names never contain one), or, ending in ".png", of pictures of
 // the pages at 300 dots per inch (page 2 on "NAME-2.png", ...). 0 on success, negative on

@@ -18,6 +18,8 @@
 class QAbstractButton;
 class QComboBox;
 class QEventLoop;
+class QPainter;
+class QRectF;
 class QLabel;
 class QObject;
 class QWidget;
@@ -102,4 +104,8 @@ PopupRequest Request(PopupRequest::Kind kind, const char *title, const char *tex
 // Asks the scripted responder, or answers for a closing program; false: show the popup.
 bool AskResponder(const PopupRequest &req, PopupAnswer *answer);
 
+// The chart of a report painted into `rect` in the report's font family (ui_reports.cpp); sizes
+// in millimetres of the painter's device.
+void PaintReportChart(QPainter &painter, const QRectF &rect, const ReportChart &chart,
+                      const QString &family);
 } // namespace uilayer

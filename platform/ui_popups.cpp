@@ -93,15 +93,30 @@ int FileSelectPopup(const char *directory, const char *defaultName, const char *
         chosen = QString::fromStdString(a.path);
     } else {
         const QString start = QDir(Q(directory)).filePath(Q(defaultName));
-        const QString filters = Q(filter) + ";;*";
+        // "*.a;*.b" (or "Name (*.a);Other (*.b)") offers each as a file type of its own.
+        QStringList types;
+        for (const QString &type : Q(filter).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            types << type.trimmed();
+        const QString filters = types.join(QStringLiteral(";;")) + QStringLiteral(";;*");
+        QString selected;
         chosen = buttonMode == VAL_SAVE_BUTTON
                      ? QFileDialog::getSaveFileName(QApplication::activeWindow(), Q(title), start,
-                                                    filters, nullptr,
+                                                    filters, &selected,
                                                     QFileDialog::DontConfirmOverwrite)
                      : QFileDialog::getOpenFileName(QApplication::activeWindow(), Q(title), start,
                                                     filters);
         if (chosen.isEmpty())
             return VAL_NO_FILE_SELECTED;
+        // Where the type chosen decides what is written, a name typed without an ending gets
+        // the chosen type's.
+        const qsizetype open = selected.indexOf(QLatin1Char('('));
+        const QString pattern =
+            open < 0 ? selected
+                     : selected.mid(open + 1, selected.indexOf(QLatin1Char(')'), open) - open - 1);
+        if (buttonMode == VAL_SAVE_BUTTON && types.size() > 1 &&
+            QFileInfo(chosen).suffix().isEmpty() && pattern.startsWith(QLatin1String("*.")) &&
+            pattern.indexOf(QLatin1Char('*'), 1) < 0 && !pattern.contains(QLatin1Char(' ')))
+            chosen += pattern.mid(1);
     }
     const QByteArray bytes = chosen.toUtf8();
     if (bytes.size() >= size)

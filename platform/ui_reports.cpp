@@ -7,11 +7,13 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 using namespace uilayer;
 
@@ -198,11 +200,62 @@ Qt::PenStyle ReportPenStyle(int lineStyle)
     return PenStyle(lineStyle);
 }
 
+// The parts of a polyline inside `box`, each a polyline of its own (segments cut where they
+// cross its edges; Liang-Barsky). Drawing these instead of relying on the painter's clip keeps
+// the lines inside the plot also where the device does not clip (SVG).
+std::vector<QPolygonF> ClipPolyline(const QPolygonF &line, const QRectF &box)
+{
+    std::vector<QPolygonF> parts;
+    QPolygonF part;
+    const auto endPart = [&] {
+        if (part.size() > 1)
+            parts.push_back(part);
+        part.clear();
+    };
+    for (qsizetype i = 1; i < line.size(); ++i) {
+        const QPointF a = line[i - 1], b = line[i];
+        const double dx = b.x() - a.x(), dy = b.y() - a.y();
+        double t0 = 0, t1 = 1;
+        const double p[4] = {-dx, dx, -dy, dy};
+        const double q[4] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(),
+                             box.bottom() - a.y()};
+        bool visible = true;
+        for (int k = 0; k < 4 && visible; ++k) {
+            if (p[k] == 0) {
+                visible = q[k] >= 0;
+                continue;
+            }
+            const double t = q[k] / p[k];
+            if (p[k] < 0)
+                t0 = std::max(t0, t);
+            else
+                t1 = std::min(t1, t);
+            visible = t0 <= t1;
+        }
+        if (!visible) {
+            endPart();
+            continue;
+        }
+        const QPointF from(a.x() + t0 * dx, a.y() + t0 * dy), to(a.x() + t1 * dx, a.y() + t1 * dy);
+        if (t0 > 0 || part.isEmpty()) {
+            endPart();
+            part << from;
+        }
+        part << to;
+        if (t1 < 1)
+            endPart();
+    }
+    endPart();
+    return parts;
+}
+
+} // namespace
+
 // The chart, drawn with lines and text only: a legend row, the analog plot with its y axis, the
 // digital lanes under it with the same x mapping, the cursors through both, and the x axis with
 // round ticks in its own unit beneath.
-void PaintReportChart(QPainter &painter, const QRectF &rect, const ReportChart &c,
-                      const QString &family)
+void uilayer::PaintReportChart(QPainter &painter, const QRectF &rect, const ReportChart &c,
+                               const QString &family)
 {
     QPaintDevice *device = painter.device();
     const double mm = device->logicalDpiY() / 25.4;
@@ -306,7 +359,8 @@ void PaintReportChart(QPainter &painter, const QRectF &rect, const ReportChart &
         for (size_t k = 0; k < t.y.size(); ++k)
             poly << QPointF(px(double(k)), py(t.y[k]));
         painter.setPen(pen(Rgb(t.color), 0.3, ReportPenStyle(t.lineStyle)));
-        painter.drawPolyline(poly);
+        for (const QPolygonF &part : ClipPolyline(poly, plot))
+            painter.drawPolyline(part);
     }
     painter.setClipping(false);
     painter.setPen(pen(Qt::black, 0.2, Qt::SolidLine));
@@ -341,7 +395,8 @@ void PaintReportChart(QPainter &painter, const QRectF &rect, const ReportChart &
         }
         painter.setClipRect(band);
         painter.setPen(pen(QColor(60, 60, 60), 0.3, Qt::SolidLine));
-        painter.drawPolyline(steps);
+        for (const QPolygonF &part : ClipPolyline(steps, band))
+            painter.drawPolyline(part);
         painter.setClipping(false);
     }
 
@@ -355,6 +410,8 @@ void PaintReportChart(QPainter &painter, const QRectF &rect, const ReportChart &
     }
     painter.restore();
 }
+
+namespace {
 
 QString ExpandField(QString text, const QDateTime &now, int page, int pages)
 {

@@ -4,17 +4,28 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/status_line.h"
+#include "platform/system.h"
 #include "platform/ui.h"
 #include "scope/capture.h"
 #include "scope/display.h"
 #include "scope/reference.h"
 
+#include <cctype>
 
 const Msg kMsgCaptureSaved{"Scope-Aufnahme gespeichert: ", "Scope capture saved: "};
 const Msg kMsgCaptureNotSaved{"Scope-Aufnahme konnte nicht gespeichert werden: ",
                               "Scope capture could not be saved: "};
 const Msg kMsgNoCaptureToSave{"Noch keine Scope-Aufnahme zum Speichern vorhanden.",
                               "No scope capture to save yet."};
+const Msg kMsgCaptureCsvSaved{"Scope-Aufnahme als CSV gespeichert: ",
+                              "Scope capture saved as CSV: "};
+const Msg kMsgCapturePictureSaved{"Bild der Scope-Aufnahme gespeichert: ",
+                                  "Picture of the scope capture saved: "};
+const Msg kMsgCapturePictureNotSaved{"Bild der Scope-Aufnahme konnte nicht gespeichert werden: ",
+                                     "Picture of the scope capture could not be saved: "};
+const Msg kMsgScopeSaveTypes{
+    "Scope-Aufnahme (*.ini);CSV (*.csv);PNG-Bild (*.png);SVG-Bild (*.svg)",
+    "Scope capture (*.ini);CSV (*.csv);PNG picture (*.png);SVG picture (*.svg)"};
 const Msg kMsgCaptureLoaded{"Scope-Aufnahme geladen: ", "Scope capture loaded: "};
 const Msg kMsgNotACaptureFile{
     "Die Datei ist keine Scope-Aufnahme (oder die einer neueren Programmversion): ",
@@ -133,10 +144,33 @@ std::string Outcome(const Msg &what, const std::string &path)
 
 } // namespace
 
+ScopeSaveKind ScopeSaveKindOf(const std::string &path)
+{
+    if (IsPicturePath(path.c_str()))
+        return ScopeSaveKind::kPicture;
+    std::string ending = path.size() > 4 ? path.substr(path.size() - 4) : std::string();
+    for (char &ch : ending)
+        ch = char(std::tolower(static_cast<unsigned char>(ch)));
+    return ending == ".csv" ? ScopeSaveKind::kCsv : ScopeSaveKind::kCapture;
+}
+
 std::string SaveScopeCaptureTo(const std::string &path)
 {
     if (!gShown.shown)
         return Tr(kMsgNoCaptureToSave);
+    switch (ScopeSaveKindOf(path)) {
+    case ScopeSaveKind::kCsv:
+        if (ReplaceFileContents(path.c_str(), ScopeCaptureCsv(ShownScopeCapture())) !=
+            FileStatus::kOk)
+            return Outcome(kMsgCaptureNotSaved, path);
+        return Outcome(kMsgCaptureCsvSaved, path);
+    case ScopeSaveKind::kPicture:
+        // The graph as the printed report draws it, with the page's view of the capture.
+        if (SaveReportChartPicture(ScopeChart(), path.c_str()) != 0)
+            return Outcome(kMsgCapturePictureNotSaved, path);
+        return Outcome(kMsgCapturePictureSaved, path);
+    case ScopeSaveKind::kCapture: break;
+    }
     if (WriteScopeCaptureFile(ShownScopeCapture(), path) != CaptureFileResult::kOk)
         return Outcome(kMsgCaptureNotSaved, path);
     return Outcome(kMsgCaptureSaved, path);
@@ -166,7 +200,7 @@ int CBF_ButtonSaveScopeCapture(int, int, int event, void *, int, int)
         return 0;
     }
     char path[1024] = {};
-    if (FileSelectPopup(CaptureDirectory().c_str(), kDefaultCaptureFileName, "*.ini",
+    if (FileSelectPopup(CaptureDirectory().c_str(), kDefaultCaptureFileName, Tr(kMsgScopeSaveTypes),
                         "Scope Capture", VAL_SAVE_BUTTON, path, int(sizeof path)) <= 0)
         return 0;
     Tell(SaveScopeCaptureTo(path));

@@ -21,12 +21,22 @@ ScopeCapture ShownScopeCapture();
 // time, comment and cursors; the deltas follow.
 void ShowScopeCapture(const ScopeCapture &capture);
 
+// What SAVE writes, by the path's ending (in any case): ".csv" the traces as CSV, ".png" and
+// ".svg" a picture of the graph as the report draws it, any other the capture file.
+enum class ScopeSaveKind { kCapture, kCsv, kPicture };
+ScopeSaveKind ScopeSaveKindOf(const std::string &path);
+// The file types SAVE offers, the capture file first (a FileSelectPopup filter).
+extern const Msg kMsgScopeSaveTypes;
+
 // SAVE and LOAD with their dialogs and messages; the result is also the status text returned.
 std::string SaveScopeCaptureTo(const std::string &path);
 std::string LoadScopeCaptureFrom(const std::string &path, bool *loaded);
 
 extern const Msg kMsgCaptureSaved;
 extern const Msg kMsgCaptureNotSaved;
+extern const Msg kMsgCaptureCsvSaved;
+extern const Msg kMsgCapturePictureSaved;
+extern const Msg kMsgCapturePictureNotSaved;
 extern const Msg kMsgNoCaptureToSave;
 extern const Msg kMsgCaptureLoaded;
 extern const Msg kMsgNotACaptureFile;

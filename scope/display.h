@@ -48,6 +48,22 @@ void ZoomScope11();
 // The report: title, program name, identification and comment when there are any, and the image
 // of the scope panel, printed on the printer the operator picks (or into a PDF file).
 void PrintScopeGraph();
+
+struct ScopeCapture;
+struct ReportChart;
+// What the scope graph shows of a capture: its axes' ranges (x in samples, y in digits) and the
+// analog signal its selector picks (0 all, 1 CH0, 2 CH1, 3 SIG).
+struct ScopeChartView {
+    double xMin = 0, xMax = kScopeFullX, yMin = 0, yMax = kScopeFullY;
+    int signal = 0;
+    const ScopeCapture *reference = nullptr; // laid under the capture, dashed
+};
+// The capture as the report draws it: the analog traces of `view` and the four digital lanes
+// over the view's ranges, the cursors, x in ms once the cycle time is known (platform/ui.h).
+ReportChart ScopeCaptureChart(const ScopeCapture &capture, const ScopeChartView &view);
+// The capture on the scope panel as the panel shows it: the chart of the report and of the
+// page's pictures.
+ReportChart ScopeChart();
 // The printout's texts: its failure and success messages, the title, the identification and
 // comment labels and the page footer ("<page>" and "<pages>" filled in by the report).
 extern const Msg kMsgReportFailed;

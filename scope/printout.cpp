@@ -10,6 +10,7 @@
 #include "platform/ui.h"
 #include "scope/capture.h"
 #include "scope/capture_doc.h"
+#include "scope/capture_file.h"
 #include "scope/reference.h"
 
 #include <cstdio>
@@ -161,37 +162,37 @@ std::vector<std::pair<std::string, std::string>> CursorPairs()
     return pairs;
 }
 
-// The capture as the scope panel shows it: the analog traces the selector shows in their
-// colours over the x range shown, the four digital lines as lanes, both cursors; x in
+} // namespace
+
+// The capture as the scope graph shows it in `view`: the analog traces the selector shows in
+// their colours over the x range shown, the four digital lines as lanes, both cursors; x in
 // milliseconds once the cycle time is known.
-ReportChart ScopeChart()
+ReportChart ScopeCaptureChart(const ScopeCapture &capture, const ScopeChartView &view)
 {
-    const int panel = AppState.ScopePanel;
     ReportChart c;
-    const int16_t scanRate = int16_t(ReadInt(AppState.TabScope, TABP_SCOPE_NUMERIC_SCAN_RATE));
-    const double msPerSample = CycleTimeMs * scanRate;
+    const double msPerSample = capture.cycleTimeMs * capture.request.ScanRate;
     c.xPerSample = msPerSample > 0 ? msPerSample : 1;
     c.xName = msPerSample > 0 ? Tr(kMsgTimeAxis) : Tr(kMsgSampleAxis);
     c.yName = "DIGIT";
-    int mode = 0;
-    GetAxisScalingMode(panel, SCOPEP_GRAPH_SCOPE, VAL_BOTTOM_XAXIS, &mode, &c.xMin, &c.xMax);
-    GetAxisScalingMode(panel, SCOPEP_GRAPH_SCOPE, VAL_LEFT_YAXIS, &mode, &c.yMin, &c.yMax);
-    int selected = 0;
-    GetCtrlVal(panel, SCOPEP_RING_SCOPE_SIGNAL, &selected);
+    c.xMin = view.xMin;
+    c.xMax = view.xMax;
+    c.yMin = view.yMin;
+    c.yMax = view.yMax;
+    const ScopeTracesRec &traces = capture.traces;
     const struct {
         const char *name;
         int color;
         const ScopeTrace *trace;
         int selector;
-    } analog[] = {{"CH0", 0xFF0000, &ScopeTraces.Ch0Trace, 1},
-                  {"CH1", 0x00C000, &ScopeTraces.Ch1Trace, 2},
-                  {"SIG", 0x808000, &ScopeTraces.SigTrace, 3}};
+    } analog[] = {{"CH0", 0xFF0000, &traces.Ch0Trace, 1},
+                  {"CH1", 0x00C000, &traces.Ch1Trace, 2},
+                  {"SIG", 0x808000, &traces.SigTrace, 3}};
     // A reference laid is drawn first, under the capture, dashed as on the panel.
-    if (const ScopeCapture *reference = ScopeReference()) {
+    if (const ScopeCapture *reference = view.reference) {
         const ScopeTrace *refTraces[] = {&reference->traces.Ch0Trace, &reference->traces.Ch1Trace,
                                          &reference->traces.SigTrace};
         for (int signal = 0; signal < 3; ++signal) {
-            if (selected != 0 && selected != signal + 1)
+            if (view.signal != 0 && view.signal != signal + 1)
                 continue;
             const ReferenceLook look = ReferenceLookOf(signal);
             ReportTrace t;
@@ -203,7 +204,7 @@ ReportChart ScopeChart()
         }
     }
     for (const auto &a : analog) {
-        if (selected != 0 && selected != a.selector)
+        if (view.signal != 0 && view.signal != a.selector)
             continue;
         ReportTrace t;
         t.name = a.name;
@@ -219,20 +220,35 @@ ReportChart ScopeChart()
     for (const auto &l : lanes) {
         ReportLane lane;
         lane.name = l.name;
-        for (int16_t word : ScopeTraces.StatusTrace)
+        for (int16_t word : traces.StatusTrace)
             lane.high.push_back((uint16_t(word) >> l.bit) & 1);
         c.lanes.push_back(std::move(lane));
     }
-    for (int i = 0; i < 2; ++i) {
-        double x = 0, y = 0;
-        GetGraphCursor(panel, SCOPEP_GRAPH_SCOPE, i + 1, &x, &y);
-        c.cursors.push_back({"Cursor " + std::to_string(i + 1), x});
-    }
+    for (int i = 0; i < 2; ++i)
+        c.cursors.push_back({"Cursor " + std::to_string(i + 1), capture.cursorX[i]});
     c.heightMm = 125;
     return c;
 }
 
-} // namespace
+// The capture on the scope panel as the panel shows it, read with the page's scan rate and the
+// graph's axes, selector and cursors.
+ReportChart ScopeChart()
+{
+    const int panel = AppState.ScopePanel;
+    ScopeCapture capture;
+    capture.cycleTimeMs = CycleTimeMs;
+    capture.request.ScanRate = int16_t(ReadInt(AppState.TabScope, TABP_SCOPE_NUMERIC_SCAN_RATE));
+    capture.traces = ScopeTraces;
+    for (int i = 0; i < 2; ++i)
+        GetGraphCursor(panel, SCOPEP_GRAPH_SCOPE, i + 1, &capture.cursorX[i], &capture.cursorY[i]);
+    ScopeChartView view;
+    int mode = 0;
+    GetAxisScalingMode(panel, SCOPEP_GRAPH_SCOPE, VAL_BOTTOM_XAXIS, &mode, &view.xMin, &view.xMax);
+    GetAxisScalingMode(panel, SCOPEP_GRAPH_SCOPE, VAL_LEFT_YAXIS, &mode, &view.yMin, &view.yMax);
+    GetCtrlVal(panel, SCOPEP_RING_SCOPE_SIGNAL, &view.signal);
+    view.reference = ScopeReference();
+    return ScopeCaptureChart(capture, view);
+}
 
 void SelectPrinter(char *name)
 {

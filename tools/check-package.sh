@@ -2,7 +2,8 @@
 # Builds the Debian package and checks it as a new user would meet it: its metadata and
 # dependencies, the files it installs (the three programs and their manual pages), the desktop
 # entry, and the installed programs started from the package's tree (--version and --help of
-# all three, and a headless --demo start of the app ended by SIGTERM).
+# all three, a headless --demo start of the app ended by SIGTERM, and the tool drawing a
+# capture as SVG and PNG without a display).
 # Usage: tools/check-package.sh [BUILD_DIR]   (default build; an existing build directory is used
 # as it is configured, a new one is configured for Release without tests; the package lands there)
 set -euo pipefail
@@ -28,7 +29,7 @@ dpkg-deb -x "$DEB" "$ROOT"
 [ "$(dpkg-deb -f "$DEB" Version)" = 1.3.0 ] || fail "version"
 DEPENDS=$(dpkg-deb -f "$DEB" Depends)
 for p in libqt6widgets6 libqt6network6 libqt6serialport6 libqt6charts6 libqt6printsupport6 \
-         libqt6uitools6 qt6-qpa-plugins; do
+         libqt6uitools6 libqt6svg6 qt6-qpa-plugins; do
     grep -qw "$p" <<<"$DEPENDS" || fail "Depends lacks $p"
 done
 
@@ -103,4 +104,21 @@ ls "$ROOT/usr/bin" | grep -q cfg && fail "settings written beside the installed 
 grep -q '"V1.3' "$HOME_DIR/.config/orvante2-scope/PanelSettingsDemo.cfg" ||
     grep -q 'Panel Settings' "$HOME_DIR/.config/orvante2-scope/PanelSettingsDemo.cfg" ||
     fail "settings file content"
+# The installed tool draws a capture as SVG and PNG without a display: one capture from the
+# installed simulator, then the file converted on its own.
+PORT=$((20000 + RANDOM % 20000))
+"$ROOT/usr/bin/orvante2-sensor" --port "$PORT" >"$ROOT/sensor.log" 2>&1 &
+SIM=$!
+sleep 1
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$HOME_DIR" \
+    "$ROOT/usr/bin/orvante2-cli" --tcp "127.0.0.1:$PORT" --settings-dir "$HOME_DIR" \
+    scope --save "$ROOT/cap.ini" >/dev/null || { kill "$SIM"; fail "scope --save"; }
+kill "$SIM"
+wait "$SIM" 2>/dev/null || true
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$HOME_DIR" \
+    "$ROOT/usr/bin/orvante2-cli" scope --load "$ROOT/cap.ini" --svg "$ROOT/cap.svg" \
+    --png "$ROOT/cap.png" >/dev/null || fail "scope --load --svg --png"
+grep -q "<svg" "$ROOT/cap.svg" || fail "scope --svg wrote no SVG"
+[ "$(head -c 8 "$ROOT/cap.png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
+    fail "scope --png wrote no PNG"
 echo "package OK: $DEB"
