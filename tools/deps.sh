@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the build, the tests and the demo need, when any is missing.
 set -euo pipefail
 PACKAGES=(cmake ninja-build g++ libgtest-dev
-          qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-tools-dev qt6-tools-dev-tools
+          qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools
           libqt6opengl6-dev libgl-dev xvfb xauth fonts-dejavu-core
           help2man  # the manual pages
           qt6-translations-l10n  # Qt's own dialog texts in German
