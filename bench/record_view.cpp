@@ -4,7 +4,7 @@
 // steps of 1 % of its width, each step painted (median of 60 steps), beside the same with a file
 // of 1,000 lines: the ratio of the two is what a day's file costs more per step.
 // Usage: record_view [FOLDER for the files, default a temporary one] [PREFIX: pictures of the
-// viewer, PREFIX-whole.png and PREFIX-zoomed.png]
+// viewer, PREFIX-whole.png and PREFIX-zoomed.png] [de: the pictures in German]
 #include "bench/bench_common.h"
 #include "platform/ui_testing.h"
 #include "platform/widgets.h"
@@ -86,6 +86,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     if (!bench::LoadPanelsQuietly())
         return 1;
+    if (argc > 3 && std::string(argv[3]) == "de")
+        AppState.LanguageIndex = 0; // the pictures in German
     QTemporaryDir temp;
     const std::string folder = argc > 1 ? argv[1] : temp.path().toStdString();
     const std::string day = folder + "/day.dat", small = folder + "/small.dat";

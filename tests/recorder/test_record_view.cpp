@@ -41,16 +41,14 @@ protected:
                                                                      "Line 4")));
         std::string text;
         for (int i = 0; i < lines; ++i) {
+            const int second = 8 * 3600 + 15 * i; // from midnight of March 14, 2026
             std::tm when{};
             when.tm_year = 126;
             when.tm_mon = 2;
-            when.tm_mday = 14;
-            when.tm_hour = 8;
-            when.tm_sec = 15 * i; // normalised by nothing: the writer prints fields as given
-            when.tm_min = when.tm_sec / 60;
-            when.tm_sec %= 60;
-            when.tm_hour += when.tm_min / 60;
-            when.tm_min %= 60;
+            when.tm_mday = 14 + second / 86400; // within March for the lengths used here
+            when.tm_hour = second / 3600 % 24;
+            when.tm_min = second / 60 % 60;
+            when.tm_sec = second % 60;
             text += RecordLine(Frame(i), when);
         }
         EXPECT_TRUE(AppendRecordLine(path.c_str(), text));
@@ -203,4 +201,18 @@ TEST_F(RecordView, TheGraphIsSavedAsPngAndSvg)
     EXPECT_LT(SaveControlPicture(Panel(), RECVIEWP_GRAPH_RECVIEW, png.c_str()), 0);
     std::filesystem::permissions(dir.path().toStdString(), std::filesystem::perms::owner_all);
     EXPECT_EQ(ReadAll(png), before);
+}
+
+TEST_F(RecordView, AFileManyTimesLongerThanTheLastGetsAFewAxisLabelsOnly)
+{
+    // The x axis's ticks are fitted to the new range before it is laid out: the old interval
+    // over a range hundreds of times wider would first lay out a label for each of thousands
+    // of ticks.
+    Open(WriteRecord("short.dat", 1, 20));
+    Open(WriteRecord("long.dat", 1, 20000));
+    GraphCtrl *g = Graph();
+    ASSERT_NE(g, nullptr);
+    EXPECT_DOUBLE_EQ(g->xMax(), 19999 * 15.0 / 3600);
+    EXPECT_LT(g->scene()->items().size(), 400);
+    EXPECT_EQ(Points("TEMP").size(), 20000u);
 }
