@@ -58,6 +58,7 @@ const Msg kHelpGraph{"Alle Signale der Datei. Mausrad: zoomen, Ziehen: verschieb
                      "Every signal of the file. Wheel: zoom, drag: move, Ctrl + drag: zoom into "
                      "the area, Home: whole file."};
 
+const Msg kGraphName{"SIGNALE DER DATEI", "SIGNALS OF THE FILE"};
 const Msg kXHours{"ZEIT SEIT BEGINN [h]", "TIME SINCE START [h]"};
 const Msg kXLines{"ZEILE", "LINE"};
 const Msg kYName{"WERT", "VALUE"};
@@ -146,6 +147,8 @@ void LabelWindow(const std::string &path)
         SetCtrlAttribute(p, control, ATTR_TOOLTIP_TEXT, Tr(*texts.second));
     }
     SetCtrlAttribute(p, RECVIEWP_GRAPH_RECVIEW, ATTR_TOOLTIP_TEXT, Tr(kHelpGraph));
+    // The graph has no caption: assistive technology finds it by this name.
+    SetCtrlAttribute(p, RECVIEWP_GRAPH_RECVIEW, ATTR_ACCESSIBLE_NAME, Tr(kGraphName));
     SetAxisName(p, RECVIEWP_GRAPH_RECVIEW, VAL_LEFT_YAXIS, Tr(kYName));
 }
 
@@ -251,8 +254,13 @@ std::vector<double> RecordViewX(const std::vector<int64_t> &time, size_t *clockB
                 x[k] = double(k + 1);
             return x;
         }
-    for (size_t i = 0; i < time.size(); ++i)
-        x[i] = double(time[i] - time.front()) / 3600.0;
+    // Rounded to floats, the graph keeps the points in half the memory; a float of hours
+    // resolves a second below 4096 hours (170 days), a longer file keeps its doubles.
+    const bool asFloat = !time.empty() && time.back() - time.front() < 4096 * 3600;
+    for (size_t i = 0; i < time.size(); ++i) {
+        const double hours = double(time[i] - time.front()) / 3600.0;
+        x[i] = asFloat ? double(float(hours)) : hours;
+    }
     return x;
 }
 

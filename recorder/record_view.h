@@ -15,10 +15,11 @@ bool OpenRecordView(const char *path);
 void CloseRecordView();
 int RecordViewPanel(); // the window's panel handle (0 before it was first shown)
 
-// Where the viewer's x axis puts each line: hours since the first line, or, when the file's
-// clock runs back somewhere (a clock change, recordings appended from another computer), the
-// line number from 1; `clockBackAt` (optional) then gets the file line index (0-based) where it
-// did. Empty for no lines.
+// Where the viewer's x axis puts each line: hours since the first line (as the nearest float
+// while that resolves a second),
+// or, when the file's clock runs back somewhere (a clock change, recordings appended from
+// another computer), the line number from 1; `clockBackAt` (optional) then gets the index of the
+// first line earlier than the one before it (0: the clock never ran back).
 std::vector<double> RecordViewX(const std::vector<int64_t> &time, size_t *clockBackAt = nullptr);
 
 // The callbacks of the recorder page's button and of the window's controls.

@@ -93,7 +93,7 @@ TEST_F(RecordView, FilesOfEitherLanguageShowEverySignalAsWritten)
                 const DataFrameRec f = Frame(i);
                 const int16_t want[kRecSignals] = {f.Ch0, f.Ch1, f.Temp, f.Sig};
                 EXPECT_EQ(pts[size_t(i)].y(), want[k]);
-                EXPECT_DOUBLE_EQ(pts[size_t(i)].x(), 15.0 * i / 3600);
+                EXPECT_FLOAT_EQ(pts[size_t(i)].x(), 15.0 * i / 3600);
             }
         }
         const std::string info = GetCtrlText(Panel(), RECVIEWP_TEXTBOX_RECVIEW_FILE);
@@ -105,7 +105,7 @@ TEST_F(RecordView, FilesOfEitherLanguageShowEverySignalAsWritten)
         EXPECT_EQ(GetCtrlLabel(Panel(), RECVIEWP_BUTTON_RECVIEW_WHOLE),
                   language == 0 ? "GANZE DATEI" : "WHOLE FILE");
         EXPECT_EQ(Graph()->xMin(), 0.0);
-        EXPECT_DOUBLE_EQ(Graph()->xMax(), 239 * 15.0 / 3600);
+        EXPECT_FLOAT_EQ(Graph()->xMax(), 239 * 15.0 / 3600);
         SimulateCtrlEvent(Panel(), RECVIEWP_BUTTON_RECVIEW_CLOSE, EVENT_COMMIT);
         EXPECT_FALSE(IsPanelVisible(Panel()));
         EXPECT_EQ(Graph()->pointCount(), 0u); // a closed view keeps nothing of its file
@@ -212,7 +212,23 @@ TEST_F(RecordView, AFileManyTimesLongerThanTheLastGetsAFewAxisLabelsOnly)
     Open(WriteRecord("long.dat", 1, 20000));
     GraphCtrl *g = Graph();
     ASSERT_NE(g, nullptr);
-    EXPECT_DOUBLE_EQ(g->xMax(), 19999 * 15.0 / 3600);
+    EXPECT_FLOAT_EQ(g->xMax(), 19999 * 15.0 / 3600);
     EXPECT_LT(g->scene()->items().size(), 400);
     EXPECT_EQ(Points("TEMP").size(), 20000u);
+}
+
+TEST(RecordViewAxis, HoursSinceTheFirstLineOrLineNumbersWhereTheClockRunsBack)
+{
+    size_t back = 99;
+    EXPECT_EQ(RecordViewX({1000, 1000, 1900, 4600}, &back), (std::vector<double>{0, 0, 0.25, 1}));
+    EXPECT_EQ(back, 0u);
+    // An hour back (summer time ends): the lines are counted instead, and where it happened told.
+    EXPECT_EQ(RecordViewX({7200, 7500, 3900, 4000}, &back), (std::vector<double>{1, 2, 3, 4}));
+    EXPECT_EQ(back, 2u);
+    EXPECT_TRUE(RecordViewX({}, &back).empty());
+    // Floats of hours tell one second from the next over 170 days; a year keeps its doubles.
+    for (int64_t days : {170, 365}) {
+        const std::vector<double> x = RecordViewX({0, days * 86400, days * 86400 + 1});
+        EXPECT_GT(x[2], x[1]) << days;
+    }
 }
