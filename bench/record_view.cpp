@@ -5,11 +5,11 @@
 // of 1,000 lines: the ratio of the two is what a day's file costs more per step.
 // Usage: record_view [FOLDER for the files, default a temporary one] [PREFIX: pictures of the
 // viewer, PREFIX-whole.png and PREFIX-zoomed.png] [de: the pictures in German]
+#include "recorder/record_view.h"
 #include "bench/bench_common.h"
 #include "platform/ui_testing.h"
 #include "platform/widgets.h"
 #include "recorder/record_file.h"
-#include "recorder/record_view.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -132,7 +132,8 @@ int main(int argc, char **argv)
         const double whole = PanCost(g, window);
         g->showAll();
         if (k == 1 && argc > 2)
-            SavePanelDisplayToFile(RecordViewPanel(), (std::string(argv[2]) + "-whole.png").c_str());
+            SavePanelDisplayToFile(RecordViewPanel(),
+                                   (std::string(argv[2]) + "-whole.png").c_str());
         g->setXRange(g->xMin(), g->xMin() + (g->xMax() - g->xMin()) / 10);
         const double tenth = PanCost(g, window);
         cost[k] = whole;
@@ -140,7 +141,8 @@ int main(int argc, char **argv)
                     "%.0f us (a tenth)\n",
                     k == 0 ? "1,000 lines" : "345,600 lines", whole, tenth);
         if (k == 1 && argc > 2)
-            SavePanelDisplayToFile(RecordViewPanel(), (std::string(argv[2]) + "-zoomed.png").c_str());
+            SavePanelDisplayToFile(RecordViewPanel(),
+                                   (std::string(argv[2]) + "-zoomed.png").c_str());
         CloseRecordView();
     }
     std::printf("  paint cost per step, 345,600 against 1,000 lines: ratio %.2f\n",

@@ -539,8 +539,8 @@ void GraphCtrl::mousePressEvent(QMouseEvent *e)
         zoomRect_->setVisible(true);
         return;
     }
-    if (zoomable_ && (e->button() == Qt::MiddleButton ||
-                      (e->button() == Qt::LeftButton && !cursorsOn_))) {
+    if (zoomable_ &&
+        (e->button() == Qt::MiddleButton || (e->button() == Qt::LeftButton && !cursorsOn_))) {
         panning_ = true;
         panLast_ = e->pos();
         setFocus(Qt::MouseFocusReason);
@@ -717,8 +717,7 @@ bool GraphCtrl::event(QEvent *e)
             zoomable_ = property(name).toBool();
             if (zoomable_)
                 setFocusPolicy(Qt::StrongFocus); // its keys move and zoom it
-        }
-        else if (name == "yAxisItems")
+        } else if (name == "yAxisItems")
             setYAxisItems(property(name).toString());
     }
     return ChartCtrlBase::event(e);

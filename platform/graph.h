@@ -85,8 +85,8 @@ public:
     bool zoomable() const { return zoomable_; }
     // A zoomable graph is also moved: dragged with the left button when it shows no cursors (with
     // the middle button always), and by keys: arrows move it by a tenth, + and - zoom about the
-    // middle, Home shows everything (showAll).
-    // x over the whole range of the plots, y autoscaled to their values.
+    // middle, Home shows everything.
+    // Everything: x over the whole range of the plots, y autoscaled to their values.
     void showAll();
     // Moves the visible range by the given fractions of its width and height.
     void panBy(double dx, double dy);

@@ -67,13 +67,14 @@ enum RecordSignal { kRecCh0 = 0, kRecCh1 = 1, kRecTemp = 2, kRecSig = 3, kRecSig
 inline constexpr const char *kRecordSignalNames[kRecSignals] = {"CH0", "CH1", "TEMP", "SIG"};
 
 struct RecordContents {
-    int language = -1;        // of the header: 0 German, 1 English, -1 none
-    std::string program;      // what the title line names
-    std::string sensorId;     // the identification line's text ("" when it has none)
-    std::vector<int64_t> time; // per line: seconds since 1970-01-01 of its date and time, as written
+    int language = -1;    // of the header: 0 German, 1 English, -1 none
+    std::string program;  // what the title line names
+    std::string sensorId; // the identification line's text ("" when it has none)
+    std::vector<int64_t>
+        time; // per line: seconds since 1970-01-01 of its date and time, as written
     std::vector<int16_t> values[kRecSignals];
-    size_t skipped = 0;       // lines that were not whole data lines
-    size_t firstSkipped = 0;  // the file line number of the first of them (1-based), 0: none
+    size_t skipped = 0;      // lines that were not whole data lines
+    size_t firstSkipped = 0; // the file line number of the first of them (1-based), 0: none
     size_t lines() const { return time.size(); }
 };
 

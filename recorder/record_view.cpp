@@ -50,8 +50,7 @@ const Msg kHelpShown{"Der Teil der Datei, den der Graph zeigt.",
 const Msg kHelpWhole{"Zeigt die ganze Datei (Pos1).", "Shows the whole file (Home)."};
 const Msg kHelpPicture{"Speichert den Graph als Bild: PNG oder SVG, nach der Endung des Namens.",
                        "Saves the graph as a picture: PNG or SVG, by the name's ending."};
-const Msg kHelpOpenAnother{"Eine andere Aufzeichnungsdatei oeffnen.",
-                           "Open another record file."};
+const Msg kHelpOpenAnother{"Eine andere Aufzeichnungsdatei oeffnen.", "Open another record file."};
 const Msg kHelpClose{"Schliesst das Fenster (Esc).", "Closes this window (Escape)."};
 const Msg kHelpGraph{"Alle Signale der Datei. Mausrad: zoomen, Ziehen: verschieben, Strg + "
                      "Ziehen: auf den Bereich zoomen, Pos1: ganze Datei.",
@@ -162,7 +161,9 @@ std::string FileText(const std::string &path, const RecordContents &c,
     if (!c.sensorId.empty())
         t += std::string(Tr(kSensor)) + c.sensorId + "\n";
     t += std::string(Tr(kHeader)) +
-         Tr(c.language == 0 ? kHeaderGerman : c.language == 1 ? kHeaderEnglish : kHeaderNone) +
+         Tr(c.language == 0   ? kHeaderGerman
+            : c.language == 1 ? kHeaderEnglish
+                              : kHeaderNone) +
          "\n";
     t += std::string(Tr(kFirst)) + RecordTimeText(time.front()) + "\n";
     t += std::string(Tr(kLast)) + RecordTimeText(time.back()) + "\n";
@@ -208,8 +209,8 @@ bool ChooseFile(char *path, int size)
         directory = DataDirectory();
     const std::string name = std::filesystem::path(AppState.RecordFilePath).filename().string();
     return FileSelectPopup(directory.c_str(), name.empty() ? kDefaultRecordFileName : name.c_str(),
-                           kRecordFileFilter, Tr(kOpenTitle), VAL_LOAD_BUTTON, path, size) ==
-           VAL_EXISTING_FILE_SELECTED;
+                           kRecordFileFilter, Tr(kOpenTitle), VAL_LOAD_BUTTON, path,
+                           size) == VAL_EXISTING_FILE_SELECTED;
 }
 
 void SavePicture()

@@ -138,12 +138,12 @@ TEST_F(RecordRead, ForeignEmptyAndUnrecordedFilesAreRefusedWithNothingKept)
 TEST_F(RecordRead, DamagedLinesAreSkippedAndCounted)
 {
     std::string text = RecorderFile(1, "S");
-    text += "03-15-2026\t00:00:02\t1\t2\t3\r\n";         // a value missing
-    text += "03-15-2026\t00:00:03\t1\t2\t3\t40000\r\n";  // beyond 16 bits
+    text += "03-15-2026\t00:00:02\t1\t2\t3\r\n";        // a value missing
+    text += "03-15-2026\t00:00:03\t1\t2\t3\t40000\r\n"; // beyond 16 bits
     text += "\r\n";                                     // empty: passed over
     text += std::string(5000, 'x') + "\r\n";            // far too long
     text += RecordLine(Frame(9, 9, 9, 9), At(2026, 3, 15, 0, 0, 5));
-    text += "03-15-2026\t00:00:06\t1\t2\t3\t4";          // cut short: no line end
+    text += "03-15-2026\t00:00:06\t1\t2\t3\t4"; // cut short: no line end
     ASSERT_EQ(Read(text), RecordReadResult::kOk);
     EXPECT_EQ(contents.lines(), 4u);
     EXPECT_EQ(contents.skipped, 4u);
@@ -154,14 +154,14 @@ TEST_F(RecordRead, DamagedLinesAreSkippedAndCounted)
 TEST(RecordLineParse, OnlyWholeDataLines)
 {
     const char *bad[] = {
-        "13-01-2026\t00:00:00\t1\t2\t3\t4",  "00-01-2026\t00:00:00\t1\t2\t3\t4",
-        "01-32-2026\t00:00:00\t1\t2\t3\t4",  "01-01-2026\t24:00:00\t1\t2\t3\t4",
-        "01-01-2026\t00:60:00\t1\t2\t3\t4",  "1-01-2026\t00:00:00\t1\t2\t3\t4",
-        "01-01-2026 00:00:00\t1\t2\t3\t4",   "01-01-2026\t00:00:00\t1\t2\t3\t4\t5",
-        "01-01-2026\t00:00:00\t1\t2\t3\t",   "01-01-2026\t00:00:00\t+1\t2\t3\t4",
-        "01-01-2026\t00:00:00\t 1\t2\t3\t4", "01-01-2026\t00:00:00\t1 \t2\t3\t4",
+        "13-01-2026\t00:00:00\t1\t2\t3\t4",     "00-01-2026\t00:00:00\t1\t2\t3\t4",
+        "01-32-2026\t00:00:00\t1\t2\t3\t4",     "01-01-2026\t24:00:00\t1\t2\t3\t4",
+        "01-01-2026\t00:60:00\t1\t2\t3\t4",     "1-01-2026\t00:00:00\t1\t2\t3\t4",
+        "01-01-2026 00:00:00\t1\t2\t3\t4",      "01-01-2026\t00:00:00\t1\t2\t3\t4\t5",
+        "01-01-2026\t00:00:00\t1\t2\t3\t",      "01-01-2026\t00:00:00\t+1\t2\t3\t4",
+        "01-01-2026\t00:00:00\t 1\t2\t3\t4",    "01-01-2026\t00:00:00\t1 \t2\t3\t4",
         "01-01-2026\t00:00:00\t32768\t2\t3\t4", "01-01-2026\t00:00:00\t-32769\t2\t3\t4",
-        "01-01-2026\t00:00:00\t-\t2\t3\t4",  "DATE\tTIME\tCH0\tCH1\tTEMP\tSIG",
+        "01-01-2026\t00:00:00\t-\t2\t3\t4",     "DATE\tTIME\tCH0\tCH1\tTEMP\tSIG",
     };
     int64_t t = 0;
     int16_t v[kRecSignals] = {};

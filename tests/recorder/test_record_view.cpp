@@ -10,8 +10,8 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QMouseEvent>
 #include <QImage>
+#include <QMouseEvent>
 #include <QSvgRenderer>
 #include <QTest>
 
@@ -37,8 +37,8 @@ protected:
     std::string WriteRecord(const char *name, int language, int lines)
     {
         const std::string path = dir.filePath(name).toStdString();
-        EXPECT_TRUE(WriteRecordHeader(path.c_str(), RecordFileHeader(language, "ORVANTE2 Scope V1.3",
-                                                                     "Line 4")));
+        EXPECT_TRUE(WriteRecordHeader(path.c_str(),
+                                      RecordFileHeader(language, "ORVANTE2 Scope V1.3", "Line 4")));
         std::string text;
         for (int i = 0; i < lines; ++i) {
             const int second = 8 * 3600 + 15 * i; // from midnight of March 14, 2026
@@ -187,7 +187,8 @@ TEST_F(RecordView, TheGraphIsSavedAsPngAndSvg)
 
     // Another ending, a folder that is not there: nothing written, failure returned; an existing
     // picture stays as it was.
-    EXPECT_EQ(SaveControlPicture(Panel(), RECVIEWP_GRAPH_RECVIEW, dir.filePath("g.bmp").toUtf8().constData()),
+    EXPECT_EQ(SaveControlPicture(Panel(), RECVIEWP_GRAPH_RECVIEW,
+                                 dir.filePath("g.bmp").toUtf8().constData()),
               UIE_BAD_TYPE);
     EXPECT_LT(SaveControlPicture(Panel(), RECVIEWP_GRAPH_RECVIEW,
                                  dir.filePath("none/g.png").toUtf8().constData()),
