@@ -17,6 +17,7 @@
 #include "params/compare_view.h"
 #include "params/rules.h"
 #include "params/synced.h"
+#include "recorder/record_view.h"
 #include "recorder/recorder.h"
 #include "params/transfer.h"
 #include "scope/capture.h"
@@ -118,6 +119,7 @@ int LoadPanels()
     InstallLiveCallbacks();
     InstallCompareCallbacks();
     InstallChangeLogCallbacks();
+    InstallRecordViewCallbacks();
     InstallUnsyncedMarks();
     return 0;
 }

@@ -12,7 +12,7 @@ export QT_QPA_PLATFORM=offscreen
 # Leaks are not checked: Qt keeps caches for the life of the process.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:halt_on_error=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
-for target in fuzz_exchange fuzz_ini fuzz_language fuzz_loaders; do
+for target in fuzz_exchange fuzz_ini fuzz_language fuzz_loaders fuzz_record; do
     mkdir -p "$OUT/$target/corpus"
     cp -n fuzz/corpus/$target/* "$OUT/$target/corpus/" 2>/dev/null || true
     echo "== $target: ${SECONDS_EACH}s"

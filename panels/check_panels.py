@@ -14,10 +14,11 @@ DIR = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__fi
 UIC = shutil.which("uic", path=os.pathsep.join(
     ["/usr/lib/qt6/libexec", "/usr/lib/qt6/bin", os.environ.get("PATH", "")]))
 FILES = ["main.ui", "data.ui", "graph.ui", "scope.ui", "conv.ui", "password.ui", "compare.ui",
-         "changelog.ui"]
+         "changelog.ui", "recview.ui"]
 TOPS = {"main.ui": "MAINP", "data.ui": "DATAP", "graph.ui": "GRAPHP", "scope.ui": "SCOPEP",
         "conv.ui": "CONVP", "password.ui": "PASSWORDP",
-        "compare.ui": "COMPAREP", "changelog.ui": "CHANGELOGP"}
+        "compare.ui": "COMPAREP", "changelog.ui": "CHANGELOGP",
+        "recview.ui": "RECVIEWP"}
 CONST = re.compile(r"^[A-Z][A-Z0-9_]*$")
 KIND = {"BUTTON_": {"QPushButton"}, "TOGGLE_": {"QPushButton"},
         "NUMERIC_": {"QSpinBox", "QDoubleSpinBox"}, "RING_": {"QComboBox"},
@@ -61,6 +62,8 @@ CBF_ButtonZoomConv11
 CBF_ButtonCompare CBF_ButtonChangeLog CBF_COMPAREP CBF_TableCompare CBF_ButtonCompareChooseFile
 CBF_ButtonCompareRead CBF_ButtonCopyParameters CBF_ButtonCloseCompare CBF_CHANGELOGP
 CBF_StringLogSerial CBF_ButtonLogFilter CBF_TableLog CBF_ButtonCloseLog
+CBF_ButtonOpenRecord CBF_RECVIEWP CBF_DispRecViewFile CBF_ButtonRecViewWhole
+CBF_ButtonRecViewPicture CBF_ButtonRecViewClose CBF_GraphRecView
 """.split()
 
 PARAM_CONTROLS = """RING_POWER_SOURCE NUMERIC_POWER_CH0 NUMERIC_POWER_CH1 RING_POWER_MODE

@@ -195,14 +195,31 @@ int ChartCtrlBase::plotColumns() const
     return int(std::ceil(w * std::max(1.0, devicePixelRatioF())));
 }
 
+namespace {
+
+// Sets an axis's range with a tick interval coarse enough for it. The axis lays out one label
+// per tick as soon as its range changes, before the ticks are fitted to the new range: the old
+// interval over a range many times wider (a day's file after a minute's) would make it lay out
+// hundreds of thousands of labels first.
+void SetAxisRange(QValueAxis *axis, double min, double max)
+{
+    const double span = max - min;
+    if (std::isfinite(span) && span > 0 && axis->tickInterval() > 0 &&
+        span / axis->tickInterval() > 100)
+        axis->setTickInterval(NiceTicks(min, max, 10).step);
+    axis->setRange(min, max);
+}
+
+} // namespace
+
 void ChartCtrlBase::setXRange(double min, double max)
 {
-    xAxis_->setRange(min, max);
+    SetAxisRange(xAxis_, min, max);
 }
 
 void ChartCtrlBase::setYRange(double min, double max)
 {
-    yAxis_->setRange(min, max);
+    SetAxisRange(yAxis_, min, max);
 }
 
 void ChartCtrlBase::setYScaling(bool autoscale, double min, double max)
@@ -211,7 +228,7 @@ void ChartCtrlBase::setYScaling(bool autoscale, double min, double max)
     if (autoscale)
         applyAutoscale();
     else
-        yAxis_->setRange(min, max);
+        SetAxisRange(yAxis_, min, max);
 }
 
 void ChartCtrlBase::applyAutoscale()
@@ -228,7 +245,7 @@ void ChartCtrlBase::applyAutoscale()
         hi += 1;
     }
     const double pad = (hi - lo) * 0.05;
-    yAxis_->setRange(lo - pad, hi + pad);
+    SetAxisRange(yAxis_, lo - pad, hi + pad);
 }
 
 void ChartCtrlBase::setStale(bool stale)

@@ -5,6 +5,7 @@
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
 #include <QGraphicsSimpleTextItem>
+#include <QKeyEvent>
 #include <QLegend>
 #include <QMouseEvent>
 #include <QPainter>
@@ -538,6 +539,13 @@ void GraphCtrl::mousePressEvent(QMouseEvent *e)
         zoomRect_->setVisible(true);
         return;
     }
+    if (zoomable_ &&
+        (e->button() == Qt::MiddleButton || (e->button() == Qt::LeftButton && !cursorsOn_))) {
+        panning_ = true;
+        panLast_ = e->pos();
+        setFocus(Qt::MouseFocusReason);
+        return;
+    }
     if (e->button() == Qt::LeftButton) {
         const int c = cursorNear(e->position());
         if (c < 0 && cursorsOn_) {
@@ -565,6 +573,14 @@ void GraphCtrl::mouseMoveEvent(QMouseEvent *e)
         zoomRect_->setRect(QRectF(mapToScene(zoomStart_), mapToScene(e->pos())).normalized());
         return;
     }
+    if (panning_) {
+        const QRectF area = chart_->plotArea();
+        const QPoint d = e->pos() - panLast_;
+        panLast_ = e->pos();
+        if (area.width() > 0 && area.height() > 0)
+            panBy(-d.x() / area.width(), d.y() / area.height());
+        return;
+    }
     if (dragging_ >= 0) {
         cursors_[dragging_] = toValue(mapToScene(e->pos()));
         updateCursorItems();
@@ -589,6 +605,10 @@ void GraphCtrl::mouseReleaseEvent(QMouseEvent *e)
         }
         return;
     }
+    if (panning_) {
+        panning_ = false;
+        return;
+    }
     if (dragging_ >= 0) {
         dragging_ = -1;
         return;
@@ -611,7 +631,12 @@ void GraphCtrl::wheelEvent(QWheelEvent *e)
         return;
     }
     const double factor = e->angleDelta().y() > 0 ? 0.8 : 1.25;
-    const QPointF at = toValue(mapToScene(e->position().toPoint()));
+    zoomAbout(toValue(mapToScene(e->position().toPoint())), factor);
+    e->accept();
+}
+
+void GraphCtrl::zoomAbout(QPointF at, double factor)
+{
     const double x0 = at.x() - (at.x() - xAxis_->min()) * factor;
     const double x1 = at.x() + (xAxis_->max() - at.x()) * factor;
     const double y0 = at.y() - (at.y() - yAxis_->min()) * factor;
@@ -622,6 +647,63 @@ void GraphCtrl::wheelEvent(QWheelEvent *e)
     setXRange(x0, x1);
     setYRange(y0, y1);
     emit zoomed();
+}
+
+void GraphCtrl::panBy(double dx, double dy)
+{
+    const double w = xAxis_->max() - xAxis_->min(), h = yAxis_->max() - yAxis_->min();
+    if (!std::isfinite(dx * w + dy * h) || (dx == 0 && dy == 0))
+        return;
+    if (dy != 0) {
+        yAuto_ = false;
+        setYRange(yAxis_->min() + dy * h, yAxis_->max() + dy * h);
+    }
+    if (dx != 0)
+        setXRange(xAxis_->min() + dx * w, xAxis_->max() + dx * w);
+    emit zoomed();
+}
+
+void GraphCtrl::showAll()
+{
+    double lo = std::numeric_limits<double>::max(), hi = std::numeric_limits<double>::lowest();
+    for (const auto &[first, run] : runs_) {
+        const PointStore &p = run->points;
+        if (p.empty())
+            continue;
+        if (run->ascending) {
+            lo = std::min(lo, p.at(0).x());
+            hi = std::max(hi, p.back().x());
+        } else {
+            for (size_t i = 0; i < p.size(); ++i) {
+                lo = std::min(lo, p.at(i).x());
+                hi = std::max(hi, p.at(i).x());
+            }
+        }
+    }
+    if (lo <= hi)
+        setXRange(lo, hi > lo ? hi : lo + 1);
+    setYScaling(true, 0, 0);
+    emit zoomed();
+}
+
+void GraphCtrl::keyPressEvent(QKeyEvent *e)
+{
+    if (!zoomable_ || (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        QChartView::keyPressEvent(e);
+        return;
+    }
+    const QPointF middle((xAxis_->min() + xAxis_->max()) / 2, (yAxis_->min() + yAxis_->max()) / 2);
+    switch (e->key()) {
+    case Qt::Key_Left: panBy(-0.1, 0); break;
+    case Qt::Key_Right: panBy(0.1, 0); break;
+    case Qt::Key_Up: panBy(0, 0.1); break;
+    case Qt::Key_Down: panBy(0, -0.1); break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: zoomAbout(middle, 0.8); break;
+    case Qt::Key_Minus: zoomAbout(middle, 1.25); break;
+    case Qt::Key_Home: showAll(); break;
+    default: QChartView::keyPressEvent(e); return;
+    }
     e->accept();
 }
 
@@ -631,9 +713,11 @@ bool GraphCtrl::event(QEvent *e)
         const QByteArray name = static_cast<QDynamicPropertyChangeEvent *>(e)->propertyName();
         if (name == "cursorCount")
             setCursorsEnabled(property(name).toInt() > 0);
-        else if (name == "zoomable")
+        else if (name == "zoomable") {
             zoomable_ = property(name).toBool();
-        else if (name == "yAxisItems")
+            if (zoomable_)
+                setFocusPolicy(Qt::StrongFocus); // its keys move and zoom it
+        } else if (name == "yAxisItems")
             setYAxisItems(property(name).toString());
     }
     return ChartCtrlBase::event(e);

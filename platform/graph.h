@@ -83,6 +83,13 @@ public:
     // The panel file's hints (dynamic properties): cursorCount > 0 shows the cursors, zoomable
     // lets Ctrl + left drag zoom, yAxisItems ("value=label;...") labels the left axis.
     bool zoomable() const { return zoomable_; }
+    // A zoomable graph is also moved: dragged with the left button when it shows no cursors (with
+    // the middle button always), and by keys: arrows move it by a tenth, + and - zoom about the
+    // middle, Home shows everything.
+    // Everything: x over the whole range of the plots, y autoscaled to their values.
+    void showAll();
+    // Moves the visible range by the given fractions of its width and height.
+    void panBy(double dx, double dy);
 
 signals:
     void cursorMoved(int index);
@@ -97,6 +104,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
     void wheelEvent(QWheelEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
 
 private:
     void alignWithLinked();
@@ -163,5 +171,8 @@ private:
     QPoint zoomStart_;
     QGraphicsRectItem *zoomRect_ = nullptr;
     bool zoomable_ = false;
+    bool panning_ = false;
+    QPoint panLast_;
+    void zoomAbout(QPointF at, double factor);
     QCategoryAxis *yItems_ = nullptr;
 };

@@ -225,6 +225,8 @@ int SetGraphStepLines(int panel, int control, int on);
 // Two graphs of one panel that show the same x: the second follows the first's x range and
 // both plot areas span the same pixel columns.
 int LinkGraphX(int panel, int control, int otherControl);
+// A zoomable graph back to all its plots: x over their whole range, y scaled to their values.
+int ShowWholeGraph(int panel, int control);
 
 // ---- Popups ------------------------------------------------------------------------------------
 int MessagePopup(const char *title, const char *text);
@@ -338,6 +340,10 @@ void SetWaitCursor(int on);
 
 // ---- Images, screen ----------------------------------------------------------------------------
 int SavePanelDisplayToFile(int panel, const char *path); // PNG or BMP by the path's ending
+// A picture of one control, with its latest data: PNG (rendered at twice its size) or SVG (lines
+// and text as such), by the path's ending. The file is replaced whole or not at all. 0 on
+// success, UIE_BAD_TYPE for another ending, negative when it could not be written.
+int SaveControlPicture(int panel, int control, const char *path);
 int GetScreenSize(int *height, int *width);
 std::string GetProjectDir(); // the directory of the executable, without a trailing "/"
 

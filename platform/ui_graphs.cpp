@@ -193,6 +193,15 @@ int SetGraphStepLines(int panel, int control, int on)
     return 0;
 }
 
+int ShowWholeGraph(int panel, int control)
+{
+    auto *g = qobject_cast<GraphCtrl *>(W(panel, control));
+    if (!g)
+        return UIE_BAD_CONTROL;
+    g->showAll();
+    return 0;
+}
+
 int LinkGraphX(int panel, int control, int otherControl)
 {
     auto *g = qobject_cast<GraphCtrl *>(W(panel, control));

@@ -3,7 +3,7 @@
 set -euo pipefail
 PACKAGES=(cmake ninja-build g++ libgtest-dev
           qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-tools-dev qt6-tools-dev-tools
-          qt6-svg-dev  # scope pictures as SVG
+          qt6-svg-dev  # graphs and scope captures as SVG pictures
           libqt6opengl6-dev libgl-dev xvfb xauth fonts-dejavu-core
           help2man  # the manual pages
           qt6-translations-l10n  # Qt's own dialog texts in German
