@@ -2,15 +2,61 @@
 
 #include "platform/decimate.h"
 
+#include <QGraphicsItem>
+#include <QGraphicsScene>
+#include <QPainter>
+
 #include <algorithm>
+#include <cmath>
 #include <limits>
+
+// The traces of a strip chart, painted over its plot area by the chart. It takes no mouse
+// events, so clicks on the plot reach the chart as before.
+class StripTraceLayer : public QGraphicsItem {
+public:
+    explicit StripTraceLayer(const StripChartCtrl *chart) : chart_(chart)
+    {
+        setAcceptedMouseButtons(Qt::NoButton);
+        setAcceptHoverEvents(false);
+    }
+    QRectF boundingRect() const override { return area_; }
+    void setArea(const QRectF &area)
+    {
+        if (area == area_)
+            return;
+        prepareGeometryChange();
+        area_ = area;
+    }
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) override
+    {
+        chart_->paintTraces(painter);
+    }
+
+private:
+    const StripChartCtrl *chart_;
+    QRectF area_;
+};
 
 // ---- StripChartCtrl ----------------------------------------------------------------------------
 
 StripChartCtrl::StripChartCtrl(QWidget *parent) : ChartCtrlBase(parent)
 {
+    layer_ = new StripTraceLayer(this);
+    layer_->setZValue(chart_->zValue() + 1); // over the chart and its (empty) series
+    scene()->addItem(layer_);
+    connect(chart_, &QChart::plotAreaChanged, this, [this] { placeTraceLayer(); });
+    connect(xAxis_, &QValueAxis::rangeChanged, this, [this] { layer_->update(); });
+    connect(yAxis_, &QValueAxis::rangeChanged, this, [this] { layer_->update(); });
     setTraceCount(1);
     setPointsPerScreen(100);
+    placeTraceLayer();
+}
+
+void StripChartCtrl::placeTraceLayer()
+{
+    // A pen's width beyond the plot's edge on either side; the painting is clipped to the plot.
+    layer_->setArea(chart_->mapRectToScene(chart_->plotArea()).adjusted(-2, -2, 2, 2));
+    layer_->update();
 }
 
 void StripChartCtrl::setPointsPerScreen(int n)
@@ -39,12 +85,14 @@ void StripChartCtrl::setTraceCount(int n)
         s->attachAxis(yAxis_);
         series_.push_back(s);
         values_.emplace_back();
+        painted_.emplace_back();
     }
     while (int(series_.size()) > n) {
         chart_->removeSeries(series_.back());
         delete series_.back();
         series_.pop_back();
         values_.pop_back();
+        painted_.pop_back();
     }
     applyTraceLooks();
     redrawLater();
@@ -55,6 +103,7 @@ void StripChartCtrl::setTraceStyle(int trace, const QColor &color, Qt::PenStyle 
     if (trace < 0 || trace >= traceCount())
         return;
     series_[trace]->setPen(QPen(color, 1.5, style));
+    layer_->update();
 }
 
 void StripChartCtrl::setTraceNames(const QString &names)
@@ -109,6 +158,7 @@ void StripChartCtrl::applyTraceLooks()
         series_[t]->setPen(pen);
     }
     refreshLegend();
+    layer_->update();
 }
 
 void StripChartCtrl::plot(const double *values, int count)
@@ -138,6 +188,12 @@ std::vector<double> StripChartCtrl::traceValues(int trace) const
     return (trace < 0 || trace >= traceCount()) ? std::vector<double>() : values_[trace];
 }
 
+const std::vector<QPointF> &StripChartCtrl::paintedTrace(int trace) const
+{
+    static const std::vector<QPointF> kNone;
+    return (trace < 0 || trace >= traceCount()) ? kNone : painted_[size_t(trace)];
+}
+
 void StripChartCtrl::redraw()
 {
     const int columns = plotColumns();
@@ -148,12 +204,50 @@ void StripChartCtrl::redraw()
         const std::vector<QPointF> pts = DecimateToColumns(
             v.size(), [&](size_t i) { return QPointF(offset + double(i), v[i]); }, 0,
             pointsPerScreen_ - 1, columns);
-        series_[t]->replace(QList<QPointF>(pts.begin(), pts.end()));
+        painted_[size_t(t)] = pts;
     }
     if (yAuto_) {
         applyAutoscale();
         yAxis_->applyNiceNumbers(); // round axis labels, not 1738.45
     }
+    layer_->update();
+}
+
+void StripChartCtrl::paintTraces(QPainter *painter) const
+{
+    const QRectF area = chart_->mapRectToScene(chart_->plotArea());
+    const double x0 = xAxis_->min(), y1 = yAxis_->max();
+    const double xSpan = xAxis_->max() - x0, ySpan = y1 - yAxis_->min();
+    if (area.width() < 1 || area.height() < 1 || !(xSpan > 0) || !(ySpan > 0))
+        return;
+    const double sx = area.width() / xSpan, sy = area.height() / ySpan;
+    // A value far beyond the axis is drawn towards it, not at a coordinate the rasteriser
+    // cannot hold; the part beyond the plot is clipped away in any case.
+    const double far = 16 * (area.width() + area.height());
+    painter->save();
+    painter->setClipRect(area);
+    QPolygonF line;
+    for (int t = 0; t < traceCount(); ++t) {
+        if (!series_[size_t(t)]->isVisible())
+            continue;
+        painter->setPen(series_[size_t(t)]->pen());
+        const auto draw = [&] {
+            if (line.size() > 1)
+                painter->drawPolyline(line);
+            line.clear();
+        };
+        for (const QPointF &p : painted_[size_t(t)]) {
+            if (!std::isfinite(p.x()) || !std::isfinite(p.y())) {
+                draw(); // a gap in the trace
+                continue;
+            }
+            line.append(QPointF(area.left() + (p.x() - x0) * sx,
+                                std::clamp(area.top() + (y1 - p.y()) * sy, area.top() - far,
+                                           area.bottom() + far)));
+        }
+        draw();
+    }
+    painter->restore();
 }
 
 void StripChartCtrl::dataRange(double *min, double *max, bool *any) const
