@@ -47,6 +47,10 @@ StripChartCtrl::StripChartCtrl(QWidget *parent) : ChartCtrlBase(parent)
     connect(chart_, &QChart::plotAreaChanged, this, [this] { placeTraceLayer(); });
     connect(xAxis_, &QValueAxis::rangeChanged, this, [this] { layer_->update(); });
     connect(yAxis_, &QValueAxis::rangeChanged, this, [this] { layer_->update(); });
+    // A refresh repaints the plot area and nothing beside it: the view would widen every update
+    // by two pixels for antialiased edges, which nothing in this chart has, and take in the
+    // axis labels next to the plot.
+    setOptimizationFlag(QGraphicsView::DontAdjustForAntialiasing, true);
     setTraceCount(1);
     setPointsPerScreen(100);
     placeTraceLayer();
@@ -54,8 +58,8 @@ StripChartCtrl::StripChartCtrl(QWidget *parent) : ChartCtrlBase(parent)
 
 void StripChartCtrl::placeTraceLayer()
 {
-    // A pen's width beyond the plot's edge on either side; the painting is clipped to the plot.
-    layer_->setArea(chart_->mapRectToScene(chart_->plotArea()).adjusted(-2, -2, 2, 2));
+    // The painting is clipped to the plot area: the pixels it touches.
+    layer_->setArea(QRectF(chart_->mapRectToScene(chart_->plotArea()).toAlignedRect()));
     layer_->update();
 }
 
@@ -227,13 +231,32 @@ void StripChartCtrl::paintTraces(QPainter *painter) const
     painter->save();
     painter->setClipRect(area);
     QPolygonF line;
+    std::vector<QLineF> segments;
     for (int t = 0; t < traceCount(); ++t) {
         if (!series_[size_t(t)]->isVisible())
             continue;
-        painter->setPen(series_[size_t(t)]->pen());
+        // A trace drawn again just as the one before it (the two threshold lines of a mode
+        // with one threshold) would change no pixel.
+        if (t > 0 && series_[size_t(t - 1)]->isVisible() &&
+            painted_[size_t(t)] == painted_[size_t(t - 1)] &&
+            series_[size_t(t)]->pen() == series_[size_t(t - 1)]->pen())
+            continue;
+        const QPen pen = series_[size_t(t)]->pen();
+        painter->setPen(pen);
+        // A solid trace goes as separate segments: the rasteriser draws a wide segment at
+        // once, where a polyline is first outlined with its joins (the same pixels but at a
+        // few corners, at a fraction of the cost). A dashed trace stays one polyline, so that
+        // its dashes run on across the samples.
+        const bool solid = pen.style() == Qt::SolidLine;
         const auto draw = [&] {
-            if (line.size() > 1)
+            if (line.size() > 1 && !solid) {
                 painter->drawPolyline(line);
+            } else if (line.size() > 1) {
+                segments.clear();
+                for (qsizetype i = 1; i < line.size(); ++i)
+                    segments.emplace_back(line[i - 1], line[i]);
+                painter->drawLines(segments.data(), int(segments.size()));
+            }
             line.clear();
         };
         for (const QPointF &p : painted_[size_t(t)]) {
@@ -241,9 +264,16 @@ void StripChartCtrl::paintTraces(QPainter *painter) const
                 draw(); // a gap in the trace
                 continue;
             }
-            line.append(QPointF(area.left() + (p.x() - x0) * sx,
-                                std::clamp(area.top() + (y1 - p.y()) * sy, area.top() - far,
-                                           area.bottom() + far)));
+            const QPointF q(area.left() + (p.x() - x0) * sx,
+                            std::clamp(area.top() + (y1 - p.y()) * sy, area.top() - far,
+                                       area.bottom() + far));
+            // A level stretch is one segment, not one per sample: the same pixels and dashes,
+            // for a fraction of the stroking.
+            const qsizetype n = line.size();
+            if (n >= 2 && line[n - 1].y() == q.y() && line[n - 2].y() == q.y())
+                line[n - 1] = q;
+            else
+                line.append(q);
         }
         draw();
     }
