@@ -2,55 +2,88 @@
 
 #include "platform/decimate.h"
 
-#include <QGraphicsItem>
 #include <QGraphicsScene>
 #include <QPainter>
+#include <QPixmap>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-// The traces of a strip chart, painted over its plot area by the chart. It takes no mouse
-// events, so clicks on the plot reach the chart as before.
-class StripTraceLayer : public QGraphicsItem {
+// The plot area of a strip chart as a widget of its own over the chart: what the chart shows
+// there besides the traces (background, grid, axis lines) is kept as a picture, taken anew
+// whenever the scene changes there, and a refresh paints that picture, the traces and the
+// stale veil, without walking the chart's scene. It takes no mouse events, so clicks and
+// tooltips reach the chart as before.
+class StripTraceLayer : public QWidget {
 public:
-    explicit StripTraceLayer(const StripChartCtrl *chart) : chart_(chart)
+    StripTraceLayer(StripChartCtrl *chart, QWidget *viewport) : QWidget(viewport), chart_(chart)
     {
-        setAcceptedMouseButtons(Qt::NoButton);
-        setAcceptHoverEvents(false);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_NoSystemBackground);
     }
-    QRectF boundingRect() const override { return area_; }
-    void setArea(const QRectF &area)
+    // The chart's own content in the plot area changed: taken anew at the next paint.
+    void invalidate()
     {
-        if (area == area_)
-            return;
-        prepareGeometryChange();
-        area_ = area;
-    }
-    void paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) override
-    {
-        chart_->paintTraces(painter);
+        backgroundValid_ = false;
+        update();
     }
 
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        const qreal dpr = devicePixelRatioF();
+        if (!backgroundValid_ || background_.size() != size() * dpr)
+            takeBackground(dpr);
+        QPainter painter(this);
+        painter.setRenderHints(chart_->renderHints());
+        painter.drawPixmap(0, 0, background_);
+        // From here on in the scene's coordinates, as the chart paints.
+        painter.translate(QPointF(chart_->mapFromScene(QPointF(0, 0)) - pos()));
+        chart_->paintTraces(&painter);
+        chart_->drawForeground(&painter, chart_->mapToScene(geometry()).boundingRect());
+    }
+    void resizeEvent(QResizeEvent *) override { backgroundValid_ = false; }
+
 private:
-    const StripChartCtrl *chart_;
-    QRectF area_;
+    void takeBackground(qreal dpr)
+    {
+        background_ = QPixmap(size() * dpr);
+        background_.setDevicePixelRatio(dpr);
+        background_.fill(chart_->backgroundBrush().color());
+        QPainter painter(&background_);
+        painter.setRenderHints(chart_->renderHints());
+        const QRectF source = chart_->mapToScene(geometry()).boundingRect();
+        chart_->scene()->render(&painter, QRectF(QPointF(0, 0), size()), source,
+                                Qt::IgnoreAspectRatio);
+        backgroundValid_ = true;
+    }
+
+    StripChartCtrl *chart_;
+    QPixmap background_;
+    bool backgroundValid_ = false;
 };
 
 // ---- StripChartCtrl ----------------------------------------------------------------------------
 
 StripChartCtrl::StripChartCtrl(QWidget *parent) : ChartCtrlBase(parent)
 {
-    layer_ = new StripTraceLayer(this);
-    layer_->setZValue(chart_->zValue() + 1); // over the chart and its (empty) series
-    scene()->addItem(layer_);
+    layer_ = new StripTraceLayer(this, viewport());
     connect(chart_, &QChart::plotAreaChanged, this, [this] { placeTraceLayer(); });
     connect(xAxis_, &QValueAxis::rangeChanged, this, [this] { layer_->update(); });
     connect(yAxis_, &QValueAxis::rangeChanged, this, [this] { layer_->update(); });
-    // A refresh repaints the plot area and nothing beside it: the view would widen every update
-    // by two pixels for antialiased edges, which nothing in this chart has, and take in the
-    // axis labels next to the plot.
-    setOptimizationFlag(QGraphicsView::DontAdjustForAntialiasing, true);
+    // Grid lines moved by a new axis range, a resize: whatever the chart changes in the plot
+    // area is taken into the layer's picture.
+    connect(scene(), &QGraphicsScene::changed, this, [this](const QList<QRectF> &rects) {
+        const QRectF area = mapToScene(layer_->geometry()).boundingRect();
+        for (const QRectF &r : rects)
+            if (r.intersects(area)) {
+                layer_->invalidate();
+                return;
+            }
+    });
     setTraceCount(1);
     setPointsPerScreen(100);
     placeTraceLayer();
@@ -58,9 +91,10 @@ StripChartCtrl::StripChartCtrl(QWidget *parent) : ChartCtrlBase(parent)
 
 void StripChartCtrl::placeTraceLayer()
 {
-    // The painting is clipped to the plot area: the pixels it touches.
-    layer_->setArea(QRectF(chart_->mapRectToScene(chart_->plotArea()).toAlignedRect()));
-    layer_->update();
+    // The pixels the plot area touches; the traces are clipped to the plot area itself.
+    const QRect area = chart_->mapRectToScene(chart_->plotArea()).toAlignedRect();
+    layer_->setGeometry(QRect(mapFromScene(area.topLeft()), area.size()));
+    layer_->invalidate();
 }
 
 void StripChartCtrl::setPointsPerScreen(int n)

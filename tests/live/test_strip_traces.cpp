@@ -1,5 +1,6 @@
 // The strip chart's traces, painted by the chart over its plot area: they follow the data and
-// the axes, keep the panel file's colours and the legend, and lie under the stale veil.
+// the axes, keep the panel file's colours and the legend, lie on the chart's current grid and
+// under the stale veil.
 #include "platform/widgets.h"
 
 #include <QImage>
@@ -107,6 +108,31 @@ TEST_F(StripTraces, TracesFollowTheDataAndTheAxisInTheirOwnColours)
     EXPECT_GT(Near(img, At(20, 1000), sigColor), 0);
     const QPoint above = At(50, 4096) - QPoint(0, 6);
     EXPECT_EQ(Near(img, above, sigColor), 0);
+}
+
+TEST_F(StripTraces, TheGridUnderTheTracesFollowsANewAxisRange)
+{
+    // The colour a pixel row next to p is painted in other than white (white if none is).
+    const auto lineAt = [](const QImage &img, QPoint p) {
+        for (int dy = -1; dy <= 1; ++dy)
+            if (img.pixelColor(p + QPoint(0, dy)) != QColor(Qt::white))
+                return img.pixelColor(p + QPoint(0, dy));
+        return QColor(Qt::white);
+    };
+    Plot(500, 3000);
+    QTest::qWait(30);
+    QImage img = Shot();
+    const QPoint oldRow = At(30, 2000); // beside the vertical grid lines
+    const QColor grid = lineAt(img, oldRow);
+    ASSERT_NE(grid, QColor(Qt::white)) << "a grid line at 2000";
+
+    // The chart moves its grid lines; what is kept of the plot area follows them.
+    chart.setYRange(0, 5000);
+    QTest::qWait(30);
+    img = Shot();
+    EXPECT_EQ(lineAt(img, oldRow), QColor(Qt::white)) << "no line left where 2000 was";
+    EXPECT_EQ(lineAt(img, At(30, 2000)), grid);
+    EXPECT_GT(Near(img, At(30, 500), sigColor), 0);
 }
 
 TEST_F(StripTraces, TheLegendAndTheSeriesKeepTheTracesLooks)
