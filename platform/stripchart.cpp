@@ -279,11 +279,12 @@ void StripChartCtrl::paintTraces(QPainter *painter) const
         painter->setPen(pen);
         // A solid trace goes as separate segments: the rasteriser draws a wide segment at
         // once, where a polyline is first outlined with its joins (the same pixels but at a
-        // few corners, at a fraction of the cost). A dashed trace stays one polyline, so that
-        // its dashes run on across the samples.
+        // few corners, at a fraction of the cost). So does a level dashed trace, a single
+        // segment (the same pixels); any other dashed trace stays one polyline, so that its
+        // dashes run on across the samples as before.
         const bool solid = pen.style() == Qt::SolidLine;
         const auto draw = [&] {
-            if (line.size() > 1 && !solid) {
+            if (line.size() > 2 && !solid) {
                 painter->drawPolyline(line);
             } else if (line.size() > 1) {
                 segments.clear();
