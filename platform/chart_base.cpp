@@ -57,6 +57,9 @@ ChartCtrlBase::ChartCtrlBase(QWidget *parent) : QChartView(parent)
     }
     chart_->setMargins(QMargins(2, 2, 2, 2));
     chart_->setBackgroundRoundness(0);
+    // The theme's white is a gradient from white to white, which every repaint of the plot
+    // fills span by span; a plain white brush paints the same pixels in one fill.
+    chart_->setBackgroundBrush(Qt::white);
     xAxis_ = new QValueAxis;
     yAxis_ = new QValueAxis;
     xAxis_->setLabelFormat("%g");

@@ -2,15 +2,99 @@
 
 #include "platform/decimate.h"
 
+#include <QGraphicsScene>
+#include <QPainter>
+#include <QPixmap>
+#include <QWidget>
+
 #include <algorithm>
+#include <cmath>
 #include <limits>
+
+// The plot area of a strip chart as a widget of its own over the chart: what the chart shows
+// there besides the traces (background, grid, axis lines) is kept as a picture, taken anew
+// whenever the scene changes there, and a refresh paints that picture, the traces and the
+// stale veil, without walking the chart's scene. It takes no mouse events, so clicks and
+// tooltips reach the chart as before.
+class StripTraceLayer : public QWidget {
+public:
+    StripTraceLayer(StripChartCtrl *chart, QWidget *viewport) : QWidget(viewport), chart_(chart)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_NoSystemBackground);
+    }
+    // The chart's own content in the plot area changed: taken anew at the next paint.
+    void invalidate()
+    {
+        backgroundValid_ = false;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        const qreal dpr = devicePixelRatioF();
+        if (!backgroundValid_ || background_.size() != size() * dpr)
+            takeBackground(dpr);
+        QPainter painter(this);
+        painter.setRenderHints(chart_->renderHints());
+        painter.drawPixmap(0, 0, background_);
+        // From here on in the scene's coordinates, as the chart paints.
+        painter.translate(QPointF(chart_->mapFromScene(QPointF(0, 0)) - pos()));
+        chart_->paintTraces(&painter);
+        chart_->drawForeground(&painter, chart_->mapToScene(geometry()).boundingRect());
+    }
+    void resizeEvent(QResizeEvent *) override { backgroundValid_ = false; }
+
+private:
+    void takeBackground(qreal dpr)
+    {
+        background_ = QPixmap(size() * dpr);
+        background_.setDevicePixelRatio(dpr);
+        background_.fill(chart_->backgroundBrush().color());
+        QPainter painter(&background_);
+        painter.setRenderHints(chart_->renderHints());
+        const QRectF source = chart_->mapToScene(geometry()).boundingRect();
+        chart_->scene()->render(&painter, QRectF(QPointF(0, 0), size()), source,
+                                Qt::IgnoreAspectRatio);
+        backgroundValid_ = true;
+    }
+
+    StripChartCtrl *chart_;
+    QPixmap background_;
+    bool backgroundValid_ = false;
+};
 
 // ---- StripChartCtrl ----------------------------------------------------------------------------
 
 StripChartCtrl::StripChartCtrl(QWidget *parent) : ChartCtrlBase(parent)
 {
+    layer_ = new StripTraceLayer(this, viewport());
+    connect(chart_, &QChart::plotAreaChanged, this, [this] { placeTraceLayer(); });
+    connect(xAxis_, &QValueAxis::rangeChanged, this, [this] { layer_->update(); });
+    connect(yAxis_, &QValueAxis::rangeChanged, this, [this] { layer_->update(); });
+    // Grid lines moved by a new axis range, a resize: whatever the chart changes in the plot
+    // area is taken into the layer's picture.
+    connect(scene(), &QGraphicsScene::changed, this, [this](const QList<QRectF> &rects) {
+        const QRectF area = mapToScene(layer_->geometry()).boundingRect();
+        for (const QRectF &r : rects)
+            if (r.intersects(area)) {
+                layer_->invalidate();
+                return;
+            }
+    });
     setTraceCount(1);
     setPointsPerScreen(100);
+    placeTraceLayer();
+}
+
+void StripChartCtrl::placeTraceLayer()
+{
+    // The pixels the plot area touches; the traces are clipped to the plot area itself.
+    const QRect area = chart_->mapRectToScene(chart_->plotArea()).toAlignedRect();
+    layer_->setGeometry(QRect(mapFromScene(area.topLeft()), area.size()));
+    layer_->invalidate();
 }
 
 void StripChartCtrl::setPointsPerScreen(int n)
@@ -39,12 +123,14 @@ void StripChartCtrl::setTraceCount(int n)
         s->attachAxis(yAxis_);
         series_.push_back(s);
         values_.emplace_back();
+        painted_.emplace_back();
     }
     while (int(series_.size()) > n) {
         chart_->removeSeries(series_.back());
         delete series_.back();
         series_.pop_back();
         values_.pop_back();
+        painted_.pop_back();
     }
     applyTraceLooks();
     redrawLater();
@@ -55,6 +141,7 @@ void StripChartCtrl::setTraceStyle(int trace, const QColor &color, Qt::PenStyle 
     if (trace < 0 || trace >= traceCount())
         return;
     series_[trace]->setPen(QPen(color, 1.5, style));
+    layer_->update();
 }
 
 void StripChartCtrl::setTraceNames(const QString &names)
@@ -109,6 +196,7 @@ void StripChartCtrl::applyTraceLooks()
         series_[t]->setPen(pen);
     }
     refreshLegend();
+    layer_->update();
 }
 
 void StripChartCtrl::plot(const double *values, int count)
@@ -138,6 +226,12 @@ std::vector<double> StripChartCtrl::traceValues(int trace) const
     return (trace < 0 || trace >= traceCount()) ? std::vector<double>() : values_[trace];
 }
 
+const std::vector<QPointF> &StripChartCtrl::paintedTrace(int trace) const
+{
+    static const std::vector<QPointF> kNone;
+    return (trace < 0 || trace >= traceCount()) ? kNone : painted_[size_t(trace)];
+}
+
 void StripChartCtrl::redraw()
 {
     const int columns = plotColumns();
@@ -148,12 +242,77 @@ void StripChartCtrl::redraw()
         const std::vector<QPointF> pts = DecimateToColumns(
             v.size(), [&](size_t i) { return QPointF(offset + double(i), v[i]); }, 0,
             pointsPerScreen_ - 1, columns);
-        series_[t]->replace(QList<QPointF>(pts.begin(), pts.end()));
+        painted_[size_t(t)] = pts;
     }
     if (yAuto_) {
         applyAutoscale();
         yAxis_->applyNiceNumbers(); // round axis labels, not 1738.45
     }
+    layer_->update();
+}
+
+void StripChartCtrl::paintTraces(QPainter *painter) const
+{
+    const QRectF area = chart_->mapRectToScene(chart_->plotArea());
+    const double x0 = xAxis_->min(), y1 = yAxis_->max();
+    const double xSpan = xAxis_->max() - x0, ySpan = y1 - yAxis_->min();
+    if (area.width() < 1 || area.height() < 1 || !(xSpan > 0) || !(ySpan > 0))
+        return;
+    const double sx = area.width() / xSpan, sy = area.height() / ySpan;
+    // A value far beyond the axis is drawn towards it, not at a coordinate the rasteriser
+    // cannot hold; the part beyond the plot is clipped away in any case.
+    const double far = 16 * (area.width() + area.height());
+    painter->save();
+    painter->setClipRect(area);
+    QPolygonF line;
+    std::vector<QLineF> segments;
+    for (int t = 0; t < traceCount(); ++t) {
+        if (!series_[size_t(t)]->isVisible())
+            continue;
+        // A trace drawn again just as the one before it (the two threshold lines of a mode
+        // with one threshold) would change no pixel.
+        if (t > 0 && series_[size_t(t - 1)]->isVisible() &&
+            painted_[size_t(t)] == painted_[size_t(t - 1)] &&
+            series_[size_t(t)]->pen() == series_[size_t(t - 1)]->pen())
+            continue;
+        const QPen pen = series_[size_t(t)]->pen();
+        painter->setPen(pen);
+        // A solid trace goes as separate segments: the rasteriser draws a wide segment at
+        // once, where a polyline is first outlined with its joins (the same pixels but at a
+        // few corners, at a fraction of the cost). So does a level dashed trace, a single
+        // segment (the same pixels); any other dashed trace stays one polyline, so that its
+        // dashes run on across the samples as before.
+        const bool solid = pen.style() == Qt::SolidLine;
+        const auto draw = [&] {
+            if (line.size() > 2 && !solid) {
+                painter->drawPolyline(line);
+            } else if (line.size() > 1) {
+                segments.clear();
+                for (qsizetype i = 1; i < line.size(); ++i)
+                    segments.emplace_back(line[i - 1], line[i]);
+                painter->drawLines(segments.data(), int(segments.size()));
+            }
+            line.clear();
+        };
+        for (const QPointF &p : painted_[size_t(t)]) {
+            if (!std::isfinite(p.x()) || !std::isfinite(p.y())) {
+                draw(); // a gap in the trace
+                continue;
+            }
+            const QPointF q(area.left() + (p.x() - x0) * sx,
+                            std::clamp(area.top() + (y1 - p.y()) * sy, area.top() - far,
+                                       area.bottom() + far));
+            // A level stretch is one segment, not one per sample: the same pixels and dashes,
+            // for a fraction of the stroking.
+            const qsizetype n = line.size();
+            if (n >= 2 && line[n - 1].y() == q.y() && line[n - 2].y() == q.y())
+                line[n - 1] = q;
+            else
+                line.append(q);
+        }
+        draw();
+    }
+    painter->restore();
 }
 
 void StripChartCtrl::dataRange(double *min, double *max, bool *any) const

@@ -8,9 +8,14 @@
 
 #include <vector>
 
+class StripTraceLayer;
+
 // A strip chart shows the newest pointsPerScreen samples of each trace, newest on the right.
-// Plotting stores the samples; the series follow them at most once per screen refresh, a screen
-// wider in samples than the plot in pixels reduced to each column's minimum and maximum.
+// Plotting stores the samples; what is painted follows them at most once per screen refresh, a
+// screen wider in samples than the plot in pixels reduced to each column's minimum and maximum.
+// The traces are painted by the chart itself, as polylines over the plot area: a strip chart
+// changes every point at every refresh, and the chart library would rebuild each series' outline
+// shape for it. The library's series stay, empty, for the legend and the traces' pens.
 class StripChartCtrl : public ChartCtrlBase {
     Q_OBJECT
     Q_PROPERTY(int pointsPerScreen READ pointsPerScreen WRITE setPointsPerScreen)
@@ -40,15 +45,22 @@ public:
     void plot(const double *values, int count);
     void clear();
     std::vector<double> traceValues(int trace) const;
+    // What the last refresh painted of a trace, in data coordinates (x 0 .. pointsPerScreen-1).
+    const std::vector<QPointF> &paintedTrace(int trace) const;
 
 protected:
     void dataRange(double *min, double *max, bool *any) const override;
     void redraw() override;
 
 private:
+    friend class StripTraceLayer;
+    void paintTraces(QPainter *painter) const;
+    void placeTraceLayer();
     void applyTraceLooks(); // the panel file's names, colours and styles, as far as given
     int pointsPerScreen_ = 100;
     std::vector<QLineSeries *> series_;
     std::vector<std::vector<double>> values_;
+    std::vector<std::vector<QPointF>> painted_;
+    StripTraceLayer *layer_ = nullptr;
     QStringList names_, colors_, styles_;
 };
