@@ -133,16 +133,23 @@ void ShowScopeCapture(const ScopeCapture &c)
     calcScopDeltaXY();
 }
 
-namespace {
-
-// The result of SAVE or LOAD: also a line in the status line, in the current language.
-std::string Outcome(const Msg &what, const std::string &path)
+std::string ScopeFileOutcome(const Msg &what, const std::string &path)
 {
     ShowStatus(what, path);
     return std::string(Tr(what)) + path;
 }
 
-} // namespace
+bool ReadScopeCaptureFor(const std::string &path, ScopeCapture *capture, std::string *failure)
+{
+    const CaptureFileResult read = ReadScopeCaptureFile(path, capture);
+    if (read == CaptureFileResult::kOk)
+        return true;
+    const Msg &why = read == CaptureFileResult::kNotACapture ? kMsgNotACaptureFile
+                     : read == CaptureFileResult::kDamaged   ? kMsgCaptureDamaged
+                                                             : kMsgCaptureUnreadable;
+    *failure = ScopeFileOutcome(why, path);
+    return false;
+}
 
 ScopeSaveKind ScopeSaveKindOf(const std::string &path)
 {
@@ -162,33 +169,29 @@ std::string SaveScopeCaptureTo(const std::string &path)
     case ScopeSaveKind::kCsv:
         if (ReplaceFileContents(path.c_str(), ScopeCaptureCsv(ShownScopeCapture())) !=
             FileStatus::kOk)
-            return Outcome(kMsgCaptureNotSaved, path);
-        return Outcome(kMsgCaptureCsvSaved, path);
+            return ScopeFileOutcome(kMsgCaptureNotSaved, path);
+        return ScopeFileOutcome(kMsgCaptureCsvSaved, path);
     case ScopeSaveKind::kPicture:
         // The graph as the printed report draws it, with the page's view of the capture.
         if (SaveReportChartPicture(ScopeChart(), path.c_str()) != 0)
-            return Outcome(kMsgCapturePictureNotSaved, path);
-        return Outcome(kMsgCapturePictureSaved, path);
+            return ScopeFileOutcome(kMsgCapturePictureNotSaved, path);
+        return ScopeFileOutcome(kMsgCapturePictureSaved, path);
     case ScopeSaveKind::kCapture: break;
     }
     if (WriteScopeCaptureFile(ShownScopeCapture(), path) != CaptureFileResult::kOk)
-        return Outcome(kMsgCaptureNotSaved, path);
-    return Outcome(kMsgCaptureSaved, path);
+        return ScopeFileOutcome(kMsgCaptureNotSaved, path);
+    return ScopeFileOutcome(kMsgCaptureSaved, path);
 }
 
 std::string LoadScopeCaptureFrom(const std::string &path, bool *loaded)
 {
     ScopeCapture c;
     *loaded = false;
-    switch (ReadScopeCaptureFile(path, &c)) {
-    case CaptureFileResult::kOk: break;
-    case CaptureFileResult::kNotACapture: return Outcome(kMsgNotACaptureFile, path);
-    case CaptureFileResult::kDamaged: return Outcome(kMsgCaptureDamaged, path);
-    default: return Outcome(kMsgCaptureUnreadable, path);
-    }
+    if (std::string failure; !ReadScopeCaptureFor(path, &c, &failure))
+        return failure;
     ShowScopeCapture(c);
     *loaded = true;
-    return Outcome(kMsgCaptureLoaded, path);
+    return ScopeFileOutcome(kMsgCaptureLoaded, path);
 }
 
 int CBF_ButtonSaveScopeCapture(int, int, int event, void *, int, int)

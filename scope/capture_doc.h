@@ -31,6 +31,12 @@ extern const Msg kMsgScopeSaveTypes;
 // SAVE and LOAD with their dialogs and messages; the result is also the status text returned.
 std::string SaveScopeCaptureTo(const std::string &path);
 std::string LoadScopeCaptureFrom(const std::string &path, bool *loaded);
+// The result of a scope file operation on `path`: also a line in the status line, in the
+// current language.
+std::string ScopeFileOutcome(const Msg &what, const std::string &path);
+// Reads a capture file for LOAD or a reference: true with `capture` filled, or false with the
+// reason in `failure` (also in the status line).
+bool ReadScopeCaptureFor(const std::string &path, ScopeCapture *capture, std::string *failure);
 
 extern const Msg kMsgCaptureSaved;
 extern const Msg kMsgCaptureNotSaved;

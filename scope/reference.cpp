@@ -80,13 +80,6 @@ void Drop()
     ShowReferenceState();
 }
 
-// The result of laying: also a line in the status line, in the current language.
-std::string Outcome(const Msg &what, const std::string &path)
-{
-    ShowStatus(what, path);
-    return std::string(Tr(what)) + path;
-}
-
 } // namespace
 
 bool SameScopeTimeBase(int scanRateA, double cycleTimeMsA, int scanRateB, double cycleTimeMsB)
@@ -122,21 +115,17 @@ std::string LayScopeReferenceFrom(const std::string &path, bool *laid)
 {
     *laid = false;
     ScopeCapture c;
-    switch (ReadScopeCaptureFile(path, &c)) {
-    case CaptureFileResult::kOk: break;
-    case CaptureFileResult::kNotACapture: return Outcome(kMsgNotACaptureFile, path);
-    case CaptureFileResult::kDamaged: return Outcome(kMsgCaptureDamaged, path);
-    default: return Outcome(kMsgCaptureUnreadable, path);
-    }
+    if (std::string failure; !ReadScopeCaptureFor(path, &c, &failure))
+        return failure;
     if (!ComparableWithShown(c))
-        return Outcome(kMsgReferenceOtherTimeBase, path);
+        return ScopeFileOutcome(kMsgReferenceOtherTimeBase, path);
     gReference.laid = true;
     gReference.capture = c;
     gReference.path = path;
     ShowReferenceState();
     PlotScopeSignals();
     *laid = true;
-    return Outcome(kMsgReferenceLaid, path);
+    return ScopeFileOutcome(kMsgReferenceLaid, path);
 }
 
 void RemoveScopeReference()

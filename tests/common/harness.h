@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <deque>
 #include <string>
 #include <vector>
@@ -79,3 +80,16 @@ std::vector<uint8_t> Frame(uint8_t order, uint16_t arg, const std::vector<uint8_
 // A whole file's bytes ("" when it cannot be read), and a file written with exactly `text`.
 std::string ReadAll(const std::string &path);
 void WriteAll(const std::string &path, const std::string &text);
+
+// A local calendar time, month and day counted from 1.
+inline std::tm CalendarTime(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    return t;
+}

@@ -15,14 +15,7 @@ namespace {
 
 std::tm At(int year, int month, int day, int hour, int minute, int second)
 {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    return t;
+    return CalendarTime(year, month, day, hour, minute, second);
 }
 
 DataFrameRec Frame(int ch0, int ch1, int temp, int sig)
