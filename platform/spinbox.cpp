@@ -116,6 +116,9 @@ void ShowPaced(Box *box, PacedValue<T> &paced)
         return;
     paced.pending = false;
     paced.shownInRefresh = ThePacer().refresh;
+    // The field lays its text out anew on every write, the same text as well.
+    if (paced.value == box->value())
+        return;
     const QSignalBlocker block(box);
     box->setValue(paced.value);
 }
