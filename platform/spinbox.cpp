@@ -116,8 +116,9 @@ void ShowPaced(Box *box, PacedValue<T> &paced)
         return;
     paced.pending = false;
     paced.shownInRefresh = ThePacer().refresh;
-    // The field lays its text out anew on every write, the same text as well.
-    if (paced.value == box->value())
+    // A display lays its text out anew on every write, the same text as well. (An editable
+    // field is written in any case: the write also replaces what the operator has typed.)
+    if (box->isReadOnly() && paced.value == box->value())
         return;
     const QSignalBlocker block(box);
     box->setValue(paced.value);
