@@ -9,6 +9,7 @@
 #include "platform/ui.h"
 
 #include <cstring>
+#include <optional>
 
 const Msg kMsgTimeout{
     "TIMEOUT! \nKeine Daten erhalten! \nVerbindungsfehler! \nSpannungsversorgung und COM "
@@ -112,6 +113,30 @@ template <typename Enough> bool WaitFor(double start, double limit, Enough enoug
         WaitForEvents(start + limit + 0.001);
     }
 }
+
+// For the length of a wait on the COM port: the port wakes the program once `count` bytes are
+// in its queue, not for every few of them (re-set on every check, as the queue fills). Nested in
+// an exchange's own, the count is left for the next wait of the exchange and reset with its end.
+class ComWake {
+public:
+    explicit ComWake(int port) : port_(port) { ++Depth(); }
+    ~ComWake()
+    {
+        if (--Depth() == 0)
+            SetComWakeCount(port_, 0);
+    }
+    ComWake(const ComWake &) = delete;
+    ComWake &operator=(const ComWake &) = delete;
+    void need(int count) const { SetComWakeCount(port_, count); }
+
+private:
+    static int &Depth()
+    {
+        static int depth = 0;
+        return depth;
+    }
+    int port_;
+};
 
 } // namespace
 
@@ -321,6 +346,11 @@ int DataExchange(int count)
         GetComStat(AppState.ComPort); // a line error of earlier traffic, flushed with it
         ComWrt(AppState.ComPort, AppState.TxBuffer, count);
     }
+    // The answer's header and data are waited for with one setting of the serial port's wake
+    // count each, reset once the exchange ends.
+    std::optional<ComWake> wake;
+    if (!UsingTcp())
+        wake.emplace(AppState.ComPort);
     if (GetHeaderFrame() < 0)
         return -1;
     if (AppState.RxHeader.length == 0)
@@ -354,9 +384,11 @@ int GetHeaderFrame()
     } else {
         // A line error ends the wait at once: the exchange fails whatever arrives after it.
         const int port = AppState.ComPort;
-        alive = WaitFor(start, gAnswerTimeLimit, [port] {
+        const ComWake wake(port);
+        alive = WaitFor(start, gAnswerTimeLimit, [port, &wake] {
             AppState.RxCount = GetInQLen(port);
             NoteLineError(port);
+            wake.need(8);
             return AppState.RxCount >= 8 || AppState.ComStatus > 0;
         });
         if (alive) {
@@ -397,9 +429,11 @@ int GetDataFrame()
         }
     } else {
         const int port = AppState.ComPort;
-        alive = WaitFor(start, gAnswerTimeLimit, [port, length] {
+        const ComWake wake(port);
+        alive = WaitFor(start, gAnswerTimeLimit, [port, length, &wake] {
             AppState.RxCount = GetInQLen(port);
             NoteLineError(port);
+            wake.need(length);
             return AppState.RxCount >= length || AppState.ComStatus > 0;
         });
         if (alive)

@@ -192,6 +192,15 @@ int GetComStat(int port)
     return p->transport->takeLineError() ? 1 : 0;
 }
 
+int SetComWakeCount(int port, int count)
+{
+    OpenPort *p = Find(port);
+    if (!p)
+        return -3;
+    p->transport->setWakeCount(count);
+    return 0;
+}
+
 int ComRd(int port, uint8_t *buffer, int count)
 {
     OpenPort *p = Find(port);
@@ -199,13 +208,19 @@ int ComRd(int port, uint8_t *buffer, int count)
         return -3;
     const double deadline = Timer() + p->timeLimit;
     int got = 0;
+    bool waited = false;
     while (true) {
         p = Find(port); // event processing may have closed the port
         if (!p)
             return got;
         got += p->transport->read(buffer + got, count - got);
-        if (got >= count || Timer() >= deadline)
+        if (got >= count || Timer() >= deadline) {
+            if (waited)
+                p->transport->setWakeCount(0);
             return got;
+        }
+        p->transport->setWakeCount(count - got);
+        waited = true;
         WaitForEvents(deadline);
     }
 }

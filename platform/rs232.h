@@ -37,6 +37,10 @@ int SetCTSMode(int port, int mode);
 int ComWrt(int port, const uint8_t *buffer, int count);
 int GetInQLen(int port);  // bytes waiting, or -3 when the port is not open
 int GetComStat(int port); // > 0: a line or device error since the last call
+// The waits ahead on `port` need `count` bytes in its queue (as GetInQLen counts them): the port
+// then wakes the program once they are there, not for every few bytes of a frame; 0 wakes it for
+// every byte again (what a port starts with). A caller sets it before waiting and resets it after.
+int SetComWakeCount(int port, int count);
 // Reads `count` bytes, waiting (with event processing) at most the port's time limit; returns
 // the number of bytes read.
 int ComRd(int port, uint8_t *buffer, int count);

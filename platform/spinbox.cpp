@@ -116,6 +116,10 @@ void ShowPaced(Box *box, PacedValue<T> &paced)
         return;
     paced.pending = false;
     paced.shownInRefresh = ThePacer().refresh;
+    // A display lays its text out anew on every write, the same text as well. (An editable
+    // field is written in any case: the write also replaces what the operator has typed.)
+    if (box->isReadOnly() && paced.value == box->value())
+        return;
     const QSignalBlocker block(box);
     box->setValue(paced.value);
 }

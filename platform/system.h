@@ -27,6 +27,22 @@ int DriverQueueLength(intptr_t handle, DriverQueue queue);
 // and every read returns nothing or fails.
 bool SerialDeviceGone(intptr_t handle);
 
+// How many received bytes an open serial device gathers before it reports itself readable (and
+// wakes a wait on it): 0 or 1 for every byte, at most 255. A line's bytes trickle in a few at a
+// time, so a reader that knows how many it needs is woken once instead of for every few. Reads
+// still return whatever is there. `settings` keeps the device's settings between calls (read
+// from the device at the first), so that a change costs one call into the driver; it belongs
+// to one open device. Returns false when the device refuses.
+struct SerialSettings {
+    bool read = false;
+    alignas(8) unsigned char data[64];
+};
+bool SetSerialReadThreshold(intptr_t handle, int bytes, SerialSettings *settings);
+
+// Writes to an open serial device (opened non-blocking) straight away: the bytes the driver
+// took, 0 when it took none now, -1 on an error of the device.
+int WriteSerialNow(intptr_t handle, const uint8_t *data, int count);
+
 // What a whole-file operation came to.
 enum class FileStatus {
     kOk,

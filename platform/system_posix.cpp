@@ -3,8 +3,10 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <ctime>
 
 #include <fcntl.h>
@@ -75,6 +77,41 @@ bool SerialDeviceGone(intptr_t handle)
         return true;
     pollfd p{fd, POLLIN, 0};
     return ::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+bool SetSerialReadThreshold(intptr_t handle, int bytes, SerialSettings *settings)
+{
+    static_assert(sizeof(termios) <= sizeof settings->data);
+    const int fd = int(handle);
+    if (fd < 0)
+        return false;
+    termios t{};
+    if (settings->read) {
+        std::memcpy(&t, settings->data, sizeof t);
+    } else {
+        if (::tcgetattr(fd, &t) != 0)
+            return false;
+        settings->read = true;
+    }
+    // Without an inter-byte time the minimum count is what readiness waits for; the device
+    // is opened non-blocking, so a read never waits for it.
+    t.c_cc[VMIN] = cc_t(std::clamp(bytes, 0, 255));
+    t.c_cc[VTIME] = 0;
+    std::memcpy(settings->data, &t, sizeof t);
+    // The driver call itself: the library's tcsetattr reads the settings before and after,
+    // three calls where one does. The kernel's settings are the first part of the library's.
+    return ::ioctl(fd, TCSETS, &t) == 0;
+}
+
+int WriteSerialNow(intptr_t handle, const uint8_t *data, int count)
+{
+    const int fd = int(handle);
+    if (fd < 0 || count <= 0)
+        return 0;
+    const ssize_t n = ::write(fd, data, size_t(count));
+    if (n >= 0)
+        return int(n);
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? 0 : -1;
 }
 
 // ---- Whole files -------------------------------------------------------------------------------

@@ -9,6 +9,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 class SerialTransport : public QObject, public Transport {
@@ -37,12 +39,21 @@ public:
     {
         if (gone_)
             return -1;
-        const int n = int(port_->write(reinterpret_cast<const char *>(data), count));
         // Hand the request to the driver now rather than on the next pass of the event loop:
         // on a serial line every frame waits for its request, so that pass would cost each one.
+        // Straight to the device while nothing waits before it (no write notifier switched on
+        // and off, no wake-up of the event loop for it); what the driver does not take at once,
+        // or an error, goes the port's way, which reports errors as it always does.
+        int direct = 0;
+        if (port_->bytesToWrite() == 0)
+            direct = std::max(0, ::WriteSerialNow(port_->handle(), data, count));
+        if (direct == count)
+            return count;
+        const int n = int(port_->write(reinterpret_cast<const char *>(data + direct),
+                                       count - direct));
         if (n > 0)
             port_->flush();
-        return n;
+        return n < 0 ? (direct > 0 ? direct : -1) : direct + n;
     }
     int bytesAvailable() override { return int(port_->bytesAvailable()); }
     int read(uint8_t *data, int count) override
@@ -72,6 +83,20 @@ public:
         closed_ = true;
         port_->disconnect();
         port_->close();
+    }
+    // The count goes to the driver less what the port holds already: 0 or 1 both mean a notice
+    // for every byte, so a wait that lacks a single byte changes nothing, nor does one that
+    // has its bytes already.
+    void setWakeCount(int bytes) override
+    {
+        int driver = bytes - int(port_->bytesAvailable());
+        if (bytes > 0 && driver <= 0)
+            return; // nothing to wait for: whoever set the count resets it
+        driver = driver <= 1 ? 0 : std::min(driver, 255);
+        if (driver == wakeCount_ || gone_ || closed_)
+            return;
+        if (::SetSerialReadThreshold(port_->handle(), driver, &settings_))
+            wakeCount_ = driver;
     }
     bool takeLineError() override
     {
@@ -124,6 +149,8 @@ private:
         });
     }
     std::unique_ptr<QSerialPort> port_;
+    int wakeCount_ = 0; // the port is opened with a notice for every byte
+    SerialSettings settings_;
     bool lineError_ = false;
     bool gone_ = false;
     bool closed_ = false;
