@@ -33,6 +33,16 @@ struct Result {
     std::string out, err;
 };
 
+// What a finished tool process left: its exit code (-1 after a crash) and both outputs.
+inline Result ResultOf(QProcess &p)
+{
+    Result r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput().toStdString();
+    r.err = p.readAllStandardError().toStdString();
+    return r;
+}
+
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -50,11 +60,7 @@ protected:
         all += args;
         p.start(ORVANTE2_CLI_EXE, all);
         EXPECT_TRUE(p.waitForFinished(60000)); // blocks; the simulator answers on its own thread
-        Result r;
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = p.readAllStandardOutput().toStdString();
-        r.err = p.readAllStandardError().toStdString();
-        return r;
+        return ResultOf(p);
     }
 
     // Runs the tool against the scripted peer, which answers on this thread: the wait is the
@@ -75,11 +81,7 @@ protected:
             p.kill();
             p.waitForFinished();
         }
-        Result r;
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = p.readAllStandardOutput().toStdString();
-        r.err = p.readAllStandardError().toStdString();
-        return r;
+        return ResultOf(p);
     }
 
     QString path(const char *name) const { return dir.filePath(name); }

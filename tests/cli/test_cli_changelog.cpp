@@ -28,11 +28,7 @@ protected:
         QProcess p;
         p.start(ORVANTE2_CLI_EXE, QStringList{"--settings-dir", dir.path(), "log"} + args);
         EXPECT_TRUE(p.waitForFinished(60000));
-        Result r;
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = p.readAllStandardOutput().toStdString();
-        r.err = p.readAllStandardError().toStdString();
-        return r;
+        return ResultOf(p);
     }
     std::vector<ChangeRecord> records()
     {

@@ -24,11 +24,7 @@ protected:
         p.setProcessEnvironment(env);
         p.start(ORVANTE2_CLI_EXE, args);
         EXPECT_TRUE(p.waitForFinished(60000));
-        Result r;
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = p.readAllStandardOutput().toStdString();
-        r.err = p.readAllStandardError().toStdString();
-        return r;
+        return ResultOf(p);
     }
 };
 
