@@ -1,7 +1,9 @@
-// The user-interface layer: a report's chart on its own as a picture file (PNG or SVG), for
-// handing a capture on without printing it.
+// The user-interface layer: picture files (PNG or SVG) of a report's chart on its own, for
+// handing a capture on without printing it, and of a single control as it shows.
 #include "platform/ui_layer.h"
 
+#include "platform/chart_base.h"
+#include "platform/spinbox.h"
 #include "platform/system.h"
 
 #include <QBuffer>
@@ -9,6 +11,7 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSvgGenerator>
+#include <QWidget>
 
 #include <cmath>
 
@@ -92,6 +95,49 @@ bool SvgBytes(const ReportChart &chart, int width, int height, QByteArray *bytes
     return true;
 }
 
+// A control drawn with its children: PNG at twice its size (sharp in a document or on a
+// high-density screen), SVG at its size.
+bool ControlBytes(QWidget *w, PictureKind kind, QByteArray *bytes)
+{
+    const QSize size = w->size().expandedTo(QSize(1, 1));
+    QBuffer buffer(bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPainter painter;
+    if (kind == PictureKind::kSvg) {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(size);
+        svg.setViewBox(QRect(QPoint(0, 0), size));
+        svg.setTitle(w->accessibleName().isEmpty() ? w->objectName() : w->accessibleName());
+        if (!painter.begin(&svg))
+            return false;
+        w->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+        return painter.end();
+    }
+    constexpr int kScale = 2;
+    QImage image(size * kScale, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return false;
+    image.setDevicePixelRatio(kScale);
+    image.fill(Qt::white);
+    if (!painter.begin(&image))
+        return false;
+    w->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    painter.end();
+    return image.save(&buffer, "PNG");
+}
+
+// The picture's bytes in place of the file's, whole or not at all.
+int WritePicture(const char *path, bool drawn, const QByteArray &bytes)
+{
+    if (!drawn || bytes.isEmpty())
+        return UIE_LOAD_FAILED;
+    return ReplaceFileContents(path, std::string_view(bytes.constData(), size_t(bytes.size()))) ==
+                   FileStatus::kOk
+               ? 0
+               : UIE_LOAD_FAILED;
+}
+
 } // namespace
 
 bool IsPicturePath(const char *path)
@@ -109,10 +155,22 @@ int SaveReportChartPicture(const ReportChart &chart, const char *path, int width
     QByteArray bytes;
     const bool drawn = kind == PictureKind::kPng ? PngBytes(chart, width, height, &bytes)
                                                  : SvgBytes(chart, width, height, &bytes);
-    if (!drawn || bytes.isEmpty())
-        return UIE_LOAD_FAILED;
-    return ReplaceFileContents(path, std::string_view(bytes.constData(), size_t(bytes.size()))) ==
-                   FileStatus::kOk
-               ? 0
-               : UIE_LOAD_FAILED;
+    return WritePicture(path, drawn, bytes);
+}
+
+int SaveControlPicture(int panel, int control, const char *path)
+{
+    QWidget *w = W(panel, control);
+    if (!w)
+        return UIE_BAD_CONTROL;
+    const PictureKind kind = KindOf(Q(path));
+    if (kind == PictureKind::kNone)
+        return UIE_BAD_TYPE;
+    // A chart shows its latest data, however recently it was given.
+    if (auto *chart = qobject_cast<ChartCtrlBase *>(w))
+        chart->redrawNow();
+    ShowPendingValues(w);
+    QByteArray bytes;
+    const bool drawn = ControlBytes(w, kind, &bytes);
+    return WritePicture(path, drawn, bytes);
 }
