@@ -3,14 +3,11 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include "e2e/process_outcome.h"
+
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Outcome {
-    int exitCode = -1;
-    std::string out, err;
-};
 
 Outcome Start(const QStringList &args)
 {
@@ -21,16 +18,7 @@ Outcome Start(const QStringList &args)
     env.remove("WAYLAND_DISPLAY");
     p.setProcessEnvironment(env);
     p.start(ORVANTE2_SCOPE_EXE, args);
-    Outcome r;
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput().toStdString();
-    r.err = p.readAllStandardError().toStdString();
-    return r;
+    return WaitForOutcome(p, 30000);
 }
 
 } // namespace

@@ -6,30 +6,18 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "e2e/process_outcome.h"
+
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Outcome {
-    int exitCode = -1;
-    std::string out, err;
-};
 
 Outcome RunShots(const QStringList &args, const QString &workDir)
 {
     QProcess p;
     p.setWorkingDirectory(workDir);
     p.start(ORVANTE2_SHOTS_EXE, args);
-    Outcome r;
-    if (!p.waitForFinished(90000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput().toStdString();
-    r.err = p.readAllStandardError().toStdString();
-    return r;
+    return WaitForOutcome(p, 90000);
 }
 
 } // namespace
