@@ -72,15 +72,6 @@ uint32_t gGraphX[2] = {};
 int16_t gGraphValue[kSignalGraphCount][2] = {};
 uint32_t gGraphCount = 0;
 
-void ReadThresholdParameters()
-{
-    const int page = AppState.TabThreshold;
-    GetCtrlVal(page, TABP_THRESHOLD_RING_THRESHOLD_MODE, &Parameters.ThresholdMode);
-    GetCtrlVal(page, TABP_THRESHOLD_RING_THRESHOLD_CALC, &Parameters.ThresholdCalc);
-    GetCtrlVal(page, TABP_THRESHOLD_NUMERIC_TOLERANCE, &Parameters.Tolerance);
-    GetCtrlVal(page, TABP_THRESHOLD_NUMERIC_HYSTERESIS, &Parameters.Hysteresis);
-}
-
 void Replot(int panel, int control, const double *buffer, int count)
 {
     // A fresh screen of 101 points holds exactly the 100 buffered samples.
@@ -137,9 +128,23 @@ ThresholdLines CalcThresholdLines(int16_t ref, uint16_t mode, uint16_t calc, uin
     return l;
 }
 
+void ReadThresholdParameters()
+{
+    const int page = AppState.TabThreshold;
+    GetCtrlVal(page, TABP_THRESHOLD_RING_THRESHOLD_MODE, &Parameters.ThresholdMode);
+    GetCtrlVal(page, TABP_THRESHOLD_RING_THRESHOLD_CALC, &Parameters.ThresholdCalc);
+    GetCtrlVal(page, TABP_THRESHOLD_NUMERIC_TOLERANCE, &Parameters.Tolerance);
+    GetCtrlVal(page, TABP_THRESHOLD_NUMERIC_HYSTERESIS, &Parameters.Hysteresis);
+}
+
 void InitGraphBuffers()
 {
     ReadThresholdParameters();
+    AddFrameToGraphBuffers();
+}
+
+void AddFrameToGraphBuffers()
+{
     const ThresholdLines l =
         CalcThresholdLines(DataFrame.Ref, Parameters.ThresholdMode, Parameters.ThresholdCalc,
                            Parameters.Tolerance, Parameters.Hysteresis);

@@ -29,6 +29,11 @@ ThresholdLines CalcThresholdLines(int16_t ref, uint16_t mode, uint16_t calc, uin
 // Pushes the current DataFrame into both live buffers, with the threshold parameters read from
 // the threshold page into the parameter record.
 void InitGraphBuffers();
+// The same in two steps, for a loop that adds frames faster than the operator can change the
+// threshold page: reads the page into the parameter record, and adds the current DataFrame with
+// the parameters as last read.
+void ReadThresholdParameters();
+void AddFrameToGraphBuffers();
 // Redraws the evaluation-signal chart and then the analog-channel chart from their buffers.
 void PlotLiveCharts();
 // The buffers, oldest sample first, traces interleaved.

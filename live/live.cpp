@@ -156,6 +156,9 @@ void ShowPendingFrame()
     SetLiveDisplaysStale(false);
     ShowFrameValues();
     PlotLiveCharts();
+    // The frames until the next show take their threshold lines from the page as it is now: an
+    // operator's change is in the charts within a refresh, without a look at the page per frame.
+    ReadThresholdParameters();
     // Counted from the end, so that at the next show the charts' own refresh is due as well and
     // they are drawn with it, not in a pass of their own.
     SinceShown().start();
@@ -190,6 +193,7 @@ void GetData()
 {
     gLoopActive = true;
     AppState.AcquisitionRunning = 1;
+    ReadThresholdParameters();
     do {
         if (AppState.SendRequest != 0) {
             SendPara();
@@ -200,10 +204,11 @@ void GetData()
             GetPara();
             if (AppState.AcquisitionRunning == 0)
                 break;
+            ReadThresholdParameters(); // the sensor's, now on the page
         }
         if (RequestDataFrame()) {
             DataFrame = DataFrameFromBytes(AppState.RxBuffer + frame::kHeaderSize);
-            InitGraphBuffers();
+            AddFrameToGraphBuffers();
             ShowFrameSoon();
         } else {
             // Every failure has been reported by the exchange; one that was reported before

@@ -135,6 +135,8 @@ void ShowPendingValue(QAbstractSpinBox *box)
 void Refresh()
 {
     Pacer &p = ThePacer();
+    if (p.timer)
+        p.timer->stop();
     p.sinceRefresh.start();
     ++p.refresh;
     std::vector<QPointer<QAbstractSpinBox>> waiting;
@@ -167,7 +169,11 @@ void SetPaced(Box *box, PacedValue<T> &paced, T value)
         ShowPaced(box, paced);
         return;
     }
-    if (!p.sinceRefresh.isValid() || p.sinceRefresh.elapsed() >= kDisplayRefreshMs) {
+    // A display out of sight (on a page not shown) lays its text out when it comes into view.
+    if (!box->isVisible())
+        return;
+    if (!p.sinceRefresh.isValid() ||
+        p.sinceRefresh.elapsed() >= kDisplayRefreshMs - kDisplayRefreshEarlyMs) {
         Refresh();
         ShowPaced(box, paced);
         return;
@@ -201,6 +207,12 @@ void RangeSpinBox::showPendingValue()
     ShowPaced(this, paced_);
 }
 
+void RangeSpinBox::showEvent(QShowEvent *event)
+{
+    ShowPaced(this, paced_);
+    QSpinBox::showEvent(event);
+}
+
 void RangeDoubleSpinBox::showValue(double value)
 {
     SetPaced(this, paced_, value);
@@ -209,6 +221,12 @@ void RangeDoubleSpinBox::showValue(double value)
 void RangeDoubleSpinBox::showPendingValue()
 {
     ShowPaced(this, paced_);
+}
+
+void RangeDoubleSpinBox::showEvent(QShowEvent *event)
+{
+    ShowPaced(this, paced_);
+    QDoubleSpinBox::showEvent(event);
 }
 
 void ShowPendingValues(QWidget *root)

@@ -9,9 +9,11 @@
 #include <QSpinBox>
 
 // A display (a read-only field) may be written thousands of times a second, as the live loop
-// does: its value counts at once, but its text is laid out and painted at most once per screen
-// refresh, with the latest value, all displays together. A refresh that is due happens at once,
-// so a single write shows without delay; the rest of a burst shows at the next refresh.
+// does: its value counts at once, but its text is laid out and painted at most about twenty
+// times a second (digits changing faster cannot be read, and their text is the dearest part of
+// a live page's refresh), with the latest value, all displays together. A refresh that is due
+// happens at once, so a single write shows without delay; the rest of a burst shows at the next
+// refresh. A display out of sight lays out its latest value when it is shown.
 template <typename T>
 struct PacedValue {
     T value{};
@@ -31,6 +33,9 @@ public:
     // Brings the text up to the value now (before the field is grabbed or printed).
     void showPendingValue();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     PacedValue<int> paced_;
 };
@@ -44,6 +49,9 @@ public:
     double shownValue() const { return paced_.pending ? paced_.value : value(); }
     void showPendingValue();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     PacedValue<double> paced_;
 };
@@ -51,8 +59,11 @@ private:
 // Shows every paced value of `root` and below it now.
 void ShowPendingValues(QWidget *root);
 
-// How often a display is repainted at most, in milliseconds (one screen refresh).
-inline constexpr int kDisplayRefreshMs = 16;
+// How often a display's text is laid out and repainted at most, in milliseconds. A write up to
+// half a screen refresh before that is due already, so that the displays of a loop that shows
+// a frame once per screen refresh change with every third of its shows, in the same paint.
+inline constexpr int kDisplayRefreshMs = 50;
+inline constexpr int kDisplayRefreshEarlyMs = 8;
 
 // How long a limited field stays marked, in milliseconds.
 inline constexpr int kLimitedFlashMs = 900;

@@ -251,6 +251,27 @@ void StripChartCtrl::redraw()
     layer_->update();
 }
 
+namespace {
+
+// A trace's pen as one-pixel lines, the dashes as long as the pen's. A wide pen is drawn as two
+// such lines, the second one pixel right and down: the rasteriser draws one-pixel lines
+// directly, where a wider pen is first outlined and then filled, several times the cost, and
+// the live charts draw six traces sixty times a second.
+QPen HairlineOf(const QPen &pen)
+{
+    QPen thin = pen;
+    thin.setWidthF(1);
+    if (pen.style() != Qt::SolidLine && pen.style() != Qt::NoPen) {
+        QList<qreal> dashes = pen.dashPattern(); // in widths of the pen
+        for (qreal &d : dashes)
+            d *= std::max<qreal>(1, pen.widthF());
+        thin.setDashPattern(dashes);
+    }
+    return thin;
+}
+
+} // namespace
+
 void StripChartCtrl::paintTraces(QPainter *painter) const
 {
     const QRectF area = chart_->mapRectToScene(chart_->plotArea());
@@ -276,14 +297,15 @@ void StripChartCtrl::paintTraces(QPainter *painter) const
             series_[size_t(t)]->pen() == series_[size_t(t - 1)]->pen())
             continue;
         const QPen pen = series_[size_t(t)]->pen();
-        painter->setPen(pen);
-        // A solid trace goes as separate segments: the rasteriser draws a wide segment at
-        // once, where a polyline is first outlined with its joins (the same pixels but at a
-        // few corners, at a fraction of the cost). So does a level dashed trace, a single
-        // segment (the same pixels); any other dashed trace stays one polyline, so that its
-        // dashes run on across the samples as before.
         const bool solid = pen.style() == Qt::SolidLine;
-        const auto draw = [&] {
+        const QPen thin = HairlineOf(pen);
+        const bool twice = pen.widthF() > 1;
+        painter->setPen(thin);
+        // A solid trace goes as separate segments (the same pixels but at a few corners, and
+        // one call for them all). So does a level dashed trace, a single segment (the same
+        // pixels); any other dashed trace stays one polyline, so that its dashes run on across
+        // the samples as before.
+        const auto drawOnce = [&] {
             if (line.size() > 2 && !solid) {
                 painter->drawPolyline(line);
             } else if (line.size() > 1) {
@@ -291,6 +313,14 @@ void StripChartCtrl::paintTraces(QPainter *painter) const
                 for (qsizetype i = 1; i < line.size(); ++i)
                     segments.emplace_back(line[i - 1], line[i]);
                 painter->drawLines(segments.data(), int(segments.size()));
+            }
+        };
+        const auto draw = [&] {
+            drawOnce();
+            if (twice) {
+                painter->translate(1, 1);
+                drawOnce();
+                painter->translate(-1, -1);
             }
             line.clear();
         };

@@ -18,14 +18,17 @@ public:
     explicit SerialTransport(std::unique_ptr<QSerialPort> port) : port_(std::move(port))
     {
         QObject::connect(port_.get(), &QSerialPort::readyRead, this, [this] {
+            emptyWake_ = false;
             if (onData)
                 onData();
         });
         QObject::connect(port_.get(), &QSerialPort::errorOccurred, this,
                          [this](QSerialPort::SerialPortError e) { OnError(e); });
         // A hung-up line stays readable forever while every read returns nothing, and the port
-        // reports no error for it: look at the line before each read notification instead, so
-        // that a peer gone ends the port at once and does not keep the event loop spinning.
+        // reports no error for it: a read notification that follows one which brought nothing
+        // looks at the line first, so that a peer gone ends the port after one empty read and
+        // does not keep the event loop spinning. (Not every notification: on a busy line that
+        // look would be a system call per wake-up.)
         for (QSocketNotifier *n : port_->findChildren<QSocketNotifier *>())
             if (n->type() == QSocketNotifier::Read)
                 n->installEventFilter(this);
@@ -110,7 +113,11 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() != QEvent::SockAct || !SerialDeviceGone(port_->handle()))
+        if (event->type() != QEvent::SockAct)
+            return false;
+        const bool lookAtLine = emptyWake_;
+        emptyWake_ = true; // until the port reports bytes from this notification
+        if (!lookAtLine || !SerialDeviceGone(port_->handle()))
             return false;
         static_cast<QSocketNotifier *>(watched)->setEnabled(false);
         Gone();
@@ -152,6 +159,7 @@ private:
     int wakeCount_ = 0; // the port is opened with a notice for every byte
     SerialSettings settings_;
     bool lineError_ = false;
+    bool emptyWake_ = false; // the last read notification brought no bytes
     bool gone_ = false;
     bool closed_ = false;
 };

@@ -4,11 +4,13 @@
 
 #include "app/startup.h"
 #include "link/connect.h"
+#include "platform/spinbox.h"
 #include "platform/ui_testing.h"
 #include "platform/widgets.h"
 #include "live/data_frame.h"
 #include "live/graphs.h"
 #include "live/live.h"
+#include "params/record.h"
 #include "sim/sim_runner.h"
 
 #include <QApplication>
@@ -161,17 +163,26 @@ TEST_F(Live, AnalogOutputAndLedPairs)
 
 // A display written faster than a screen refreshes: its value counts at once, its text (what is
 // laid out and painted) catches up at most once per refresh, and the displays of one frame are
-// painted together. An editable field takes every value at once.
+// painted together. A display out of sight catches up when it is shown. An editable field takes
+// every value at once.
 TEST_F(Live, DisplaysPaintAtMostOncePerRefreshAndEndOnTheLastValue)
 {
     const int d = AppState.DataPanel;
     auto *sig = qobject_cast<QSpinBox *>(CtrlWidget(d, DATAP_NUMERIC_SIG));
     auto *ch0 = qobject_cast<QSpinBox *>(CtrlWidget(d, DATAP_NUMERIC_CH0));
     ASSERT_TRUE(sig && ch0 && sig->isReadOnly());
+    ASSERT_FALSE(sig->isVisible());
+    SetCtrlVal(d, DATAP_NUMERIC_SIG, 5);
+    EXPECT_EQ(Val(d, DATAP_NUMERIC_SIG), 5);
+    DisplayPanel(AppState.MainPanel);
+    ShowChildPanelDisp(d);
+    ASSERT_TRUE(sig->isVisible());
+    EXPECT_EQ(sig->text(), "5") << "laid out when shown";
+
     int textChanges = 0;
     QObject::connect(sig->findChild<QLineEdit *>(), &QLineEdit::textChanged,
                      [&] { ++textChanges; });
-    Pump(40); // no refresh in the last one
+    Pump(kDisplayRefreshMs + 10); // no refresh in the last one
 
     SetCtrlVal(d, DATAP_NUMERIC_SIG, 1); // a lone write shows at once
     SetCtrlVal(d, DATAP_NUMERIC_CH0, 2); // and so does the next display of the same frame
@@ -183,7 +194,7 @@ TEST_F(Live, DisplaysPaintAtMostOncePerRefreshAndEndOnTheLastValue)
         ASSERT_EQ(Val(d, DATAP_NUMERIC_SIG), v);
     }
     EXPECT_LE(textChanges, 3);
-    Pump(40);
+    Pump(kDisplayRefreshMs + 10);
     EXPECT_EQ(sig->text(), "299");
     EXPECT_EQ(Val(d, DATAP_NUMERIC_SIG), 299);
 
@@ -441,4 +452,32 @@ TEST_F(LiveSensor, ALinkFailureLeavesTheLastFrameStaleUntilTheNextFrame)
 
     Disconnect();
     EXPECT_TRUE(stale(d, DATAP_NUMERIC_CH0)) << "disconnected, the values are not live either";
+}
+
+// The threshold page is read once per refresh, not per frame: a change the operator makes while
+// the loop runs is in the threshold lines of the frames after the next refresh.
+TEST_F(LiveSensor, AThresholdChangedWhileRunningMovesTheLinesOfTheNextFrames)
+{
+    const int page = AppState.TabThreshold;
+    SetCtrlVal(page, TABP_THRESHOLD_NUMERIC_TOLERANCE, 100);
+    size_t changedAt = 0;
+    QElapsedTimer since;
+    StopWhen([&] {
+        if (changedAt == 0) {
+            if (DataRequests() < 3)
+                return false;
+            SetCtrlVal(page, TABP_THRESHOLD_NUMERIC_TOLERANCE, 300);
+            changedAt = DataRequests();
+            since.start();
+            return false;
+        }
+        return DataRequests() > changedAt + 2 && since.elapsed() > 3 * 16;
+    });
+    const double *last = EvalBuffer() + kEvalBufferSize - kEvalTraces;
+    const ThresholdLines expected =
+        CalcThresholdLines(DataFrame.Ref, Parameters.ThresholdMode, Parameters.ThresholdCalc, 300,
+                           Parameters.Hysteresis);
+    EXPECT_EQ(Parameters.Tolerance, 300);
+    EXPECT_EQ(last[2], expected.thresholdA);
+    EXPECT_EQ(last[3], expected.thresholdB);
 }

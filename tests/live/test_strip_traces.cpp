@@ -159,3 +159,41 @@ TEST_F(StripTraces, StaleTracesAreVeiledAndShownAgainByTheNextData)
     img = Shot();
     EXPECT_GT(Near(img, At(50, 1000), sigColor), 0);
 }
+
+// The traces' pens are 1.5 wide: a level trace lies two pixels thick, and a dashed one keeps the
+// wide pen's dashes (six pixels, three apart), however the rasteriser is asked to draw them.
+TEST_F(StripTraces, AWidePenIsTwoPixelsThickWithItsOwnDashes)
+{
+    Plot(1000, 3000);
+    const QImage img = Shot();
+    const QPoint sig = At(50, 1000);
+    int thick = 0;
+    for (int dy = -4; dy <= 4; ++dy)
+        thick += img.pixelColor(sig + QPoint(0, dy)) == sigColor;
+    EXPECT_EQ(thick, 2);
+
+    // Along REF's row (either of its two), the runs of its colour and of what lies between.
+    const QPoint ref = At(50, 3000);
+    int row = ref.y() - 2;
+    while (row <= ref.y() + 2 && img.pixelColor(ref.x() - 3, row) != refColor &&
+           img.pixelColor(ref.x(), row) != refColor && img.pixelColor(ref.x() + 3, row) != refColor)
+        ++row;
+    ASSERT_LE(row, ref.y() + 2) << "REF is drawn near its value";
+    std::vector<int> dashes, gaps;
+    int run = 0;
+    bool inDash = false;
+    for (int x = At(10, 0).x(); x < At(90, 0).x(); ++x) {
+        const bool on = img.pixelColor(x, row) == refColor;
+        if (on != inDash && run > 0)
+            (inDash ? dashes : gaps).push_back(run), run = 0;
+        inDash = on;
+        ++run;
+    }
+    ASSERT_GT(dashes.size(), 10u);
+    dashes.erase(dashes.begin()); // the runs cut by where the count starts
+    gaps.erase(gaps.begin());
+    for (int d : dashes)
+        EXPECT_NEAR(d, 6, 1);
+    for (int g : gaps)
+        EXPECT_NEAR(g, 3, 1);
+}
