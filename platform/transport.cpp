@@ -89,17 +89,25 @@ public:
     }
     // The count goes to the driver less what the port holds already: 0 or 1 both mean a notice
     // for every byte, so a wait that lacks a single byte changes nothing, nor does one that
-    // has its bytes already.
+    // has its bytes already. A reset waits for the next pass of the event loop: a request sent
+    // before then sets the count for its own answer anyway, and a loop of exchanges saves a
+    // driver call per frame, between an answer and the next request at that.
     void setWakeCount(int bytes) override
     {
-        int driver = bytes - int(port_->bytesAvailable());
-        if (bytes > 0 && driver <= 0)
-            return; // nothing to wait for: whoever set the count resets it
-        driver = driver <= 1 ? 0 : std::min(driver, 255);
-        if (driver == wakeCount_ || gone_ || closed_)
+        if (bytes <= 0) {
+            if (wakeCount_ == 0 || resetPending_)
+                return;
+            resetPending_ = true;
+            QTimer::singleShot(0, this, [this] {
+                if (resetPending_)
+                    applyWakeCount(0);
+            });
             return;
-        if (::SetSerialReadThreshold(port_->handle(), driver, &settings_))
-            wakeCount_ = driver;
+        }
+        const int driver = bytes - int(port_->bytesAvailable());
+        if (driver <= 0)
+            return; // nothing to wait for: whoever set the count resets it
+        applyWakeCount(driver <= 1 ? 0 : std::min(driver, 255));
     }
     bool takeLineError() override
     {
@@ -125,6 +133,14 @@ protected:
     }
 
 private:
+    void applyWakeCount(int driver)
+    {
+        resetPending_ = false;
+        if (driver == wakeCount_ || gone_ || closed_)
+            return;
+        if (::SetSerialReadThreshold(port_->handle(), driver, &settings_))
+            wakeCount_ = driver;
+    }
     void OnError(QSerialPort::SerialPortError e)
     {
         if (e == QSerialPort::NoError || closed_)
@@ -157,6 +173,7 @@ private:
     }
     std::unique_ptr<QSerialPort> port_;
     int wakeCount_ = 0; // the port is opened with a notice for every byte
+    bool resetPending_ = false;
     SerialSettings settings_;
     bool lineError_ = false;
     bool emptyWake_ = false; // the last read notification brought no bytes

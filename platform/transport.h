@@ -20,7 +20,7 @@ public:
     virtual void close() = 0;
     // The waits ahead need `bytes` in all (what bytesAvailable counts): a link that can, tells
     // the event loop of new bytes only once that many are there, not for every few; 0 restores
-    // the notice for every byte. Bytes are never held back from read or bytesAvailable by it
+    // the notice for every byte (by the next pass of the event loop). Bytes are never held back from read or bytesAvailable by it
     // beyond the next notice, and a device gone is noticed as before.
     virtual void setWakeCount(int bytes) { (void)bytes; }
     // Serial only: a line error since the last call (cleared by reading it).

@@ -301,6 +301,7 @@ TEST_F(Settings, WindowOffEveryScreenIsLoadedOntoThePrimary)
     // screen that is smaller; on a larger one it lies wholly on it.
     EXPECT_EQ(MainAttr(ATTR_WIDTH), 1014);
     EXPECT_EQ(MainAttr(ATTR_HEIGHT), 690);
-    if (primary.width >= 1014)
+    if (primary.width >= 1014) {
         EXPECT_LE(MainAttr(ATTR_LEFT) + MainAttr(ATTR_WIDTH), primary.left + primary.width);
+    }
 }

@@ -343,8 +343,9 @@ protected:
                           EVENT_COMMIT);
         SimulateCtrlEvent(AppState.ConvPanel, CONVP_BUTTON_SAVE_CONV_DATA_TO_EE, EVENT_COMMIT);
         EXPECT_NE(responder.last(), nullptr);
-        if (responder.last())
+        if (responder.last()) {
             EXPECT_EQ(responder.last()->text, "Conversion data were saved to EE.");
+        }
         sim::ConvData byApp{};
         sensor.withModel([&](sim::SensorModel &m) {
             byApp = m.convData();

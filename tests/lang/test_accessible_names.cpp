@@ -93,8 +93,9 @@ TEST_P(AccessibleNames, EveryControlIsNamedByItsLabel)
             if (display && display->isReadOnly() && label.isEmpty())
                 continue; // a part of a display with one caption for all (RECORD TIME d h m s)
             EXPECT_FALSE(name.isEmpty()) << w->objectName().toStdString() << " has no name";
-            if (!label.isEmpty())
+            if (!label.isEmpty()) {
                 EXPECT_EQ(name.toStdString(), label.toStdString()) << w->objectName().toStdString();
+            }
         }
     }
 }

@@ -144,8 +144,9 @@ TEST_F(CaptureFile, AFailedWriteLeavesTheOldFile)
     const bool refused = WriteScopeCaptureFile(other, Path("keep.cap")) != CaptureFileResult::kOk;
     QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                           QFileDevice::ExeOwner);
-    if (refused) // root may write anyway
+    if (refused) { // root may write anyway
         EXPECT_EQ(ReadAll(Path("keep.cap")), before);
+    }
 }
 
 TEST(CaptureCsv, OneRowPerSampleWithTimeAndDigitalStates)
