@@ -132,18 +132,46 @@ void ShowPendingValue(QAbstractSpinBox *box)
         d->showPendingValue();
 }
 
-void Refresh()
+void StartRefresh()
 {
     Pacer &p = ThePacer();
     if (p.timer)
         p.timer->stop();
     p.sinceRefresh.start();
     ++p.refresh;
+}
+
+void ShowWaiting()
+{
     std::vector<QPointer<QAbstractSpinBox>> waiting;
-    waiting.swap(p.waiting);
+    waiting.swap(ThePacer().waiting);
     for (const QPointer<QAbstractSpinBox> &box : waiting)
         if (box)
             ShowPendingValue(box);
+}
+
+bool RefreshDue()
+{
+    const Pacer &p = ThePacer();
+    return !p.sinceRefresh.isValid() ||
+           p.sinceRefresh.elapsed() >= kDisplayRefreshMs - kDisplayRefreshEarlyMs;
+}
+
+// The one timer: a refresh when it is due, or the end of a burst.
+void ArmTimer(qint64 ms)
+{
+    Pacer &p = ThePacer();
+    if (!p.timer) {
+        p.timer = new QTimer(QCoreApplication::instance());
+        p.timer->setSingleShot(true);
+        QObject::connect(p.timer, &QTimer::timeout, [] {
+            if (RefreshDue())
+                StartRefresh();
+            ShowWaiting();
+        });
+    }
+    if (!p.timer->isActive())
+        p.timer->start(int(std::max<qint64>(0, ms)));
 }
 
 // The value as the field would hold it: within its range, a real number at its decimals.
@@ -172,10 +200,14 @@ void SetPaced(Box *box, PacedValue<T> &paced, T value)
     // A display out of sight (on a page not shown) lays its text out when it comes into view.
     if (!box->isVisible())
         return;
-    if (!p.sinceRefresh.isValid() ||
-        p.sinceRefresh.elapsed() >= kDisplayRefreshMs - kDisplayRefreshEarlyMs) {
-        Refresh();
+    if (RefreshDue()) {
+        // The displays still waiting are shown at the end of this burst, not now: those that
+        // the burst writes again (the other values of the same frame) show their new value,
+        // laid out once, and all of them the same frame's.
+        StartRefresh();
         ShowPaced(box, paced);
+        if (!p.waiting.empty())
+            ArmTimer(kBurstMs);
         return;
     }
     // The other displays of the same burst (a frame's values, written one after another) are
@@ -186,13 +218,7 @@ void SetPaced(Box *box, PacedValue<T> &paced, T value)
     }
     if (!waiting)
         p.waiting.emplace_back(box);
-    if (!p.timer) {
-        p.timer = new QTimer(QCoreApplication::instance());
-        p.timer->setSingleShot(true);
-        QObject::connect(p.timer, &QTimer::timeout, [] { Refresh(); });
-    }
-    if (!p.timer->isActive())
-        p.timer->start(int(std::max<qint64>(0, kDisplayRefreshMs - p.sinceRefresh.elapsed())));
+    ArmTimer(kDisplayRefreshMs - p.sinceRefresh.elapsed());
 }
 
 } // namespace

@@ -205,6 +205,16 @@ TEST_F(Live, DisplaysPaintAtMostOncePerRefreshAndEndOnTheLastValue)
     ASSERT_EQ(SavePanelDisplayToFile(d, image.toUtf8().constData()), 0);
     EXPECT_EQ(sig->text(), "8");
 
+    // Frames written a screen refresh apart, as the live loop writes them: the frame whose
+    // writes find the refresh due is shown whole, none of its displays left at the frame before.
+    Pump(kDisplayRefreshMs + 10);
+    for (int frame = 1; frame <= 4; ++frame) {
+        SetCtrlVal(d, DATAP_NUMERIC_CH0, frame * 10);
+        SetCtrlVal(d, DATAP_NUMERIC_SIG, frame * 10 + 1);
+        EXPECT_EQ(ch0->text().toInt() + 1, sig->text().toInt()) << "frame " << frame;
+        Pump(kDisplayRefreshMs / 3 + 1);
+    }
+
     auto *power = qobject_cast<QSpinBox *>(CtrlWidget(AppState.TabParam, TABP_PARAM_NUMERIC_POWER_CH0));
     ASSERT_TRUE(power && !power->isReadOnly());
     for (int v = 10; v < 20; ++v) {
