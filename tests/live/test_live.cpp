@@ -207,12 +207,16 @@ TEST_F(Live, DisplaysPaintAtMostOncePerRefreshAndEndOnTheLastValue)
 
     // Frames written a screen refresh apart, as the live loop writes them: the frame whose
     // writes find the refresh due is shown whole, none of its displays left at the frame before.
+    SetCtrlVal(d, DATAP_NUMERIC_CH0, 0);
+    SetCtrlVal(d, DATAP_NUMERIC_SIG, 1);
     Pump(kDisplayRefreshMs + 10);
+    ASSERT_EQ(ch0->text().toInt() + 1, sig->text().toInt());
     for (int frame = 1; frame <= 4; ++frame) {
         SetCtrlVal(d, DATAP_NUMERIC_CH0, frame * 10);
         SetCtrlVal(d, DATAP_NUMERIC_SIG, frame * 10 + 1);
+        Pump(5); // the end of the burst
         EXPECT_EQ(ch0->text().toInt() + 1, sig->text().toInt()) << "frame " << frame;
-        Pump(kDisplayRefreshMs / 3 + 1);
+        Pump(11);
     }
 
     auto *power = qobject_cast<QSpinBox *>(CtrlWidget(AppState.TabParam, TABP_PARAM_NUMERIC_POWER_CH0));
